@@ -18,15 +18,13 @@ std::unique_ptr<QSettings> openSettings(const QString& rootFolder, const QString
         return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                            QStringLiteral("Grivendale"), application);
     }
-    return std::make_unique<QSettings>(rootFolder + QLatin1Char('/') + application +
-                                           QStringLiteral(".ini"),
-                                       QSettings::IniFormat);
+    return std::make_unique<QSettings>(
+        rootFolder + QLatin1Char('/') + application + QStringLiteral(".ini"), QSettings::IniFormat);
 }
 
 // Decimal text with an optional sign and fraction, rounded half to even. Done on the digits
 // rather than through a double, so long inputs neither lose precision nor wrap.
-std::optional<std::int64_t> parseRounded(const QString& text, std::int64_t low,
-                                         std::int64_t high) {
+std::optional<std::int64_t> parseRounded(const QString& text, std::int64_t low, std::int64_t high) {
     const QString t = text.trimmed();
     qsizetype i = 0;
     bool negative = false;
@@ -64,8 +62,7 @@ std::optional<std::int64_t> parseRounded(const QString& text, std::int64_t low,
     if (i != t.size() || intDigits + fracDigits == 0)
         return std::nullopt;
 
-    const bool roundUp =
-        firstFrac > 5 || (firstFrac == 5 && (restNonZero || magnitude % 2 != 0));
+    const bool roundUp = firstFrac > 5 || (firstFrac == 5 && (restNonZero || magnitude % 2 != 0));
     if (roundUp)
         ++magnitude;
     const std::int64_t value = negative ? -magnitude : magnitude;
@@ -144,9 +141,8 @@ QString morvessin(const SettingsStore& store, const QString& key, const QString&
 }
 
 bool readFlag(const SettingsStore& store, const QString& key, bool defaultValue) {
-    const auto value =
-        toInt32Setting(store.GetSetting(kGrivendaleApp, kGrivendaleApp, key,
-                                        flagSetting(defaultValue)));
+    const auto value = toInt32Setting(
+        store.GetSetting(kGrivendaleApp, kGrivendaleApp, key, flagSetting(defaultValue)));
     return value.value_or(0) != 0;
 }
 
@@ -183,7 +179,8 @@ void saveBackgroundSetting(SettingsStore& store, const QString& path) {
 }
 
 std::int32_t readServerMode(const SettingsStore& store, std::int32_t defaultMode) {
-    return toInt32Setting(morvessin(store, QStringLiteral("ServerMode"), numberSetting(defaultMode)))
+    return toInt32Setting(
+               morvessin(store, QStringLiteral("ServerMode"), numberSetting(defaultMode)))
         .value_or(0);
 }
 

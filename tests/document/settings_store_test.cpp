@@ -3,11 +3,15 @@
 #include "document/map_document.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <limits>
+#include <memory>
 #include <optional>
 
 using namespace grivendale;
@@ -94,9 +98,9 @@ TEST_F(SettingsStoreTest, BackgroundIsStoredPaddedToTheFixedLength) {
     saveBackgroundSetting(store, path);
 
     const SettingsStore fresh(root());
-    const QString stored = fresh.GetSetting(QStringLiteral("Morvessin"),
-                                            QStringLiteral("Morvessin"),
-                                            QStringLiteral("Background"), QString());
+    const QString stored =
+        fresh.GetSetting(QStringLiteral("Morvessin"), QStringLiteral("Morvessin"),
+                         QStringLiteral("Background"), QString());
     EXPECT_EQ(stored.size(), kBackgroundPathLength);
     EXPECT_EQ(stored.trimmed(), path);
 
