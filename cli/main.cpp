@@ -1,27 +1,48 @@
 #include "cli/dump_command.h"
+#include "cli/exit_codes.h"
 #include "document/map_file.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
-using namespace grivendale;
-
-namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitBadMap = 3;
+namespace grivendale::cli {
 
 void printError(const QString& message) {
-    std::fprintf(stderr, "grivendale-cli: %s\n", message.toLocal8Bit().constData());
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "grivendale-cli: %s\n", line.toLocal8Bit().constData());
 }
 
 int usage() {
-    std::fputs("usage: grivendale-cli dump MAP.car\n", stderr);
+    std::fputs("usage: grivendale-cli dump MAP.car\n"
+               "       grivendale-cli render MAP.car OUT.png [--picto-dir DIR] "
+               "[--background IMAGE]\n",
+               stderr);
     return kExitUsage;
 }
+
+QString loadErrorMessage(const QString& path, const MapLoadResult& result) {
+    switch (result.status) {
+    case MapLoadStatus::WrongVersion:
+        return QStringLiteral("%1: version %2 instead of %3")
+            .arg(path)
+            .arg(result.version)
+            .arg(kMapFileVersion);
+    case MapLoadStatus::Unreadable:
+        return QStringLiteral("%1: missing or unreadable (%2)").arg(path, result.message);
+    case MapLoadStatus::Corrupt:
+        return QStringLiteral("%1: corrupt (%2)").arg(path, result.message);
+    case MapLoadStatus::Ok:
+        break;
+    }
+    return path;
+}
+
+namespace {
 
 int runDump(const QStringList& args) {
     if (args.size() != 1)
@@ -29,13 +50,10 @@ int runDump(const QStringList& args) {
     MapDocument doc;
     const MapLoadResult result = LoadMap(doc, args[0]);
     if (!result.ok()) {
-        QString message = result.message;
-        if (result.status == MapLoadStatus::WrongVersion)
-            message = QStringLiteral("%1: version %2 instead of %3").arg(args[0]).arg(result.version).arg(kMapFileVersion);
-        printError(message);
+        printError(loadErrorMessage(args[0], result));
         return kExitBadMap;
     }
-    const QByteArray json = cli::dumpMapJson(doc, result.version);
+    const QByteArray json = dumpMapJson(doc, result.version);
     std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
     std::fputc('\n', stdout);
     return kExitOk;
@@ -43,12 +61,21 @@ int runDump(const QStringList& args) {
 
 } // namespace
 
+} // namespace grivendale::cli
+
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty())
-        return usage();
-    const QString command = args.takeFirst();
+    using namespace grivendale::cli;
+    const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    // Drawing texts needs the font machinery of a GUI application, but never a display.
+    std::unique_ptr<QCoreApplication> app;
+    if (command == QLatin1String("render")) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QStringList args = QCoreApplication::arguments().mid(2);
     if (command == QLatin1String("dump"))
         return runDump(args);
     return usage();

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "document/map_file.h"
+
+#include <QString>
+
+namespace grivendale::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitBadMap = 3;
+inline constexpr int kExitCannotWrite = 4;
+
+// One line on standard error.
+void printError(const QString& message);
+// Prints the usage and returns kExitUsage.
+int usage();
+// Says which of missing, unreadable, another version or corrupt.
+QString loadErrorMessage(const QString& path, const MapLoadResult& result);
+
+} // namespace grivendale::cli
