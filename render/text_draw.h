@@ -1,0 +1,37 @@
+#pragma once
+
+#include "document/map_document.h"
+#include "document/text_style.h"
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+class QPainter;
+
+// Text labels: placing a new one, and drawing one centred on its point, which also measures it.
+
+namespace grivendale {
+
+// Point sizes outside this range (from a damaged or hostile map file) are drawn at the nearest
+// bound: a label is never worth a crash or a glyph cache the size of a house.
+inline constexpr double kMinTextPointSize = 1.0;
+inline constexpr double kMaxTextPointSize = 500.0;
+
+// Places a label in the first free item slot with the given style and colour (0x00BBGGRR),
+// records it for undo and returns the slot. Its extent stays 0 until it is first drawn.
+std::int32_t AddText(MapDocument& doc, const QString& str, std::int32_t x, std::int32_t y,
+                     const TextStyle& style, std::uint32_t textColor);
+
+// The font a label is drawn in, its size kept within the drawable range.
+QFont fontForItem(const MapItem& item);
+
+// Measures the label on the surface, stores its extent into item.Width and item.Height, and
+// paints its glyphs only, centred on (X, Y) by that extent.
+void drawTextItem(QImage& surface, MapItem& item);
+// The same with a painter already open on the surface; its state is restored afterwards.
+void drawTextItem(QPainter& painter, MapItem& item);
+
+} // namespace grivendale
