@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+
+namespace grivendale {
+
+struct PictoEntry;
+
+// Draws a pictogram at its own size, centred on (x, y), onto a Format_RGB32 surface. Pixels
+// of alpha 0 are skipped; a PNG pictogram blends the others with the surface as
+// (S * A + D * (255 - A)) / 256 per component, so even an opaque component 255 comes out as
+// 254; any other pictogram draws every non-zero-alpha pixel opaque in its own colour. What
+// falls outside the surface is clipped.
+void DrawPicto(QImage& surface, const PictoEntry& entry, std::int32_t x, std::int32_t y);
+
+} // namespace grivendale
