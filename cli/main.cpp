@@ -1,5 +1,6 @@
 #include "cli/dump_command.h"
 #include "cli/exit_codes.h"
+#include "cli/render_command.h"
 #include "document/map_file.h"
 
 #include <QCoreApplication>
@@ -78,5 +79,7 @@ int main(int argc, char* argv[]) {
     const QStringList args = QCoreApplication::arguments().mid(2);
     if (command == QLatin1String("dump"))
         return runDump(args);
+    if (command == QLatin1String("render"))
+        return runRender(args);
     return usage();
 }

@@ -45,8 +45,9 @@ public:
 
     const char* take(qsizetype n, const char* what) {
         if (n > remaining())
-            throw CorruptMap{QStringLiteral("le fichier s'arrête au milieu d'un enregistrement (%1).")
-                                 .arg(QLatin1String(what))};
+            throw CorruptMap{
+                QStringLiteral("le fichier s'arrête au milieu d'un enregistrement (%1).")
+                    .arg(QLatin1String(what))};
         const char* at = pos_;
         pos_ += n;
         return at;

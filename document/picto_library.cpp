@@ -1,5 +1,7 @@
 #include "document/picto_library.h"
 
+#include <chrono>
+
 #include "document/map_document.h"
 #include "document/rounding.h"
 #include "imaging/image_io.h"
@@ -168,6 +170,11 @@ bool isPictoFileName(const QString& fileName) {
            extension == QLatin1String("GIF") || extension == QLatin1String("PNG");
 }
 
+std::uint64_t PictoLibrary::newRevision() {
+    // The clock never repeats within a run, unlike a counter restarted by every new library.
+    return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
 PictoLibrary PictoLibrary::build(const QString& folder) {
     PictoLibrary library;
     const QDir dir(folder);
@@ -183,6 +190,7 @@ PictoLibrary PictoLibrary::build(const QString& folder) {
 }
 
 std::int32_t PictoLibrary::AddPicto(const QString& folder, const QString& fileName) {
+    m_revision = newRevision();
     PictoEntry& e = m_entries.emplace_back();
     e.FileName = fileName;
     e.IsPng = fileName.toUpper().contains(QLatin1String(".PNG")) ? kTrue : kFalse;
@@ -222,6 +230,7 @@ const PictoEntry* PictoLibrary::entry(std::int32_t number) const {
 }
 
 PictoEntry* PictoLibrary::mutableEntry(std::int32_t number) {
+    m_revision = newRevision();
     return const_cast<PictoEntry*>(std::as_const(*this).entry(number));
 }
 

@@ -91,10 +91,16 @@ public:
     bool setTransparentColour(std::int32_t number, const QString& folder, std::int32_t red,
                               std::int32_t green, std::int32_t blue, QString* error);
 
+    // Changes whenever an entry is added or changed, and differs between two libraries built
+    // apart, so a drawing cache can tell that its pictograms are still the same.
+    std::uint64_t revision() const { return m_revision; }
+
 private:
     PictoEntry* mutableEntry(std::int32_t number);
 
     std::vector<PictoEntry> m_entries{1}; // slot 0 unused
+    std::uint64_t m_revision = newRevision();
+    static std::uint64_t newRevision();
 };
 
 } // namespace grivendale

@@ -5,8 +5,8 @@
 
 // Any bytes must either parse into a document that obeys the repair rules or be refused.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                     static_cast<qsizetype>(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     grivendale::MapDocument doc;
     const grivendale::MapLoadResult result = grivendale::parseMapFile(bytes, doc);
     if (!result.ok())

@@ -202,14 +202,14 @@ TEST(MapFile, EveryByteSurvivesARoundTrip) {
 
 TEST(MapFile, RepairFreesInconsistentLinesAndTheirEntries) {
     MapDocument doc;
-    doc.AddLine(absoluteLine({{0, 0}, {5, 5}}, 1), false, false);  // entry 1, line 1
-    doc.AddLine(absoluteLine({{0, 0}, {6, 6}}, 1), false, false);  // entry 2, line 2
-    doc.AddLine(absoluteLine({{0, 0}, {7, 7}}, 1), false, false);  // entry 3, line 3
-    doc.AddLine(absoluteLine({{0, 0}, {8, 8}}, 1), false, false);  // entry 4, line 4
-    doc.Lines[1].InUse = kFalse;        // freed line behind a live entry
-    doc.Lines[2].PointCount = 5;        // count does not match the arrays
-    doc.Lines[3].PointY.reset();        // an array is missing
-    doc.Items[4].RefIndex = 9;          // names a slot beyond LineCount
+    doc.AddLine(absoluteLine({{0, 0}, {5, 5}}, 1), false, false); // entry 1, line 1
+    doc.AddLine(absoluteLine({{0, 0}, {6, 6}}, 1), false, false); // entry 2, line 2
+    doc.AddLine(absoluteLine({{0, 0}, {7, 7}}, 1), false, false); // entry 3, line 3
+    doc.AddLine(absoluteLine({{0, 0}, {8, 8}}, 1), false, false); // entry 4, line 4
+    doc.Lines[1].InUse = kFalse;                                  // freed line behind a live entry
+    doc.Lines[2].PointCount = 5;                                  // count does not match the arrays
+    doc.Lines[3].PointY.reset();                                  // an array is missing
+    doc.Items[4].RefIndex = 9;                                    // names a slot beyond LineCount
     const MapDocument back = parseOk(serializeMapFile(doc));
     for (int i = 1; i <= 4; ++i)
         EXPECT_EQ(back.Items[static_cast<std::size_t>(i)].InUse, kFalse) << "entry " << i;
@@ -233,7 +233,8 @@ TEST(MapFile, WrongVersionLeavesTheDocumentUnchanged) {
     EXPECT_EQ(result.version, 16);
     EXPECT_EQ(result.message, kWrongVersionMessage);
     EXPECT_EQ(kWrongVersionTitle, QStringLiteral("Problème!"));
-    EXPECT_TRUE(kWrongVersionMessage.startsWith(QStringLiteral("Attention ! Ce fichier de sauvegarde")));
+    EXPECT_TRUE(
+        kWrongVersionMessage.startsWith(QStringLiteral("Attention ! Ce fichier de sauvegarde")));
     EXPECT_TRUE(kWrongVersionMessage.endsWith(QStringLiteral("recréer le fichier de zéro.")));
     EXPECT_EQ(serializeMapFile(doc), serializeMapFile(before));
 }
@@ -273,12 +274,14 @@ TEST(MapFile, SaveReplacesAnExistingFileAndFailsCleanly) {
     EXPECT_FALSE(failed.message.isEmpty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing/map.car"))));
 
-    const MapLoadResult missing = LoadMap(*std::make_unique<MapDocument>(), dir.filePath("nope.car"));
+    const MapLoadResult missing =
+        LoadMap(*std::make_unique<MapDocument>(), dir.filePath("nope.car"));
     EXPECT_EQ(missing.status, MapLoadStatus::Unreadable);
 }
 
 TEST(MapFile, TrailingBytesAreIgnored) {
-    const QByteArray bytes = serializeMapFile(documentWithLabel()) + QByteArray("junk after the end");
+    const QByteArray bytes =
+        serializeMapFile(documentWithLabel()) + QByteArray("junk after the end");
     const MapDocument back = parseOk(bytes);
     EXPECT_EQ(back.Items[1], parisLabel());
 }
@@ -287,8 +290,8 @@ TEST(MapFile, HostileFilesAreRefused) {
     const QByteArray label = header() + le32(1) + kEmptyItem + hexBytes(kLabelRecord);
     const QByteArray lineTail = hexBytes("00 00 00 00 | 00 00 00 00 | 01 00 00 00");
     auto lineWithArray = [&](const QByteArray& pointX) {
-        return header() + le32(0) + le32(0) + le32(1) + kEmptyLine + hexBytes("FF FF 03 00 00 00 02 00 00 00") +
-               pointX + hexBytes("00 00") + lineTail;
+        return header() + le32(0) + le32(0) + le32(1) + kEmptyLine +
+               hexBytes("FF FF 03 00 00 00 02 00 00 00") + pointX + hexBytes("00 00") + lineTail;
     };
     struct Case {
         const char* name;
@@ -302,11 +305,13 @@ TEST(MapFile, HostileFilesAreRefused) {
         {"ends inside the path", le32(17) + QByteArray(100, ' '), MapLoadStatus::Corrupt},
         {"no item count", header(), MapLoadStatus::Corrupt},
         {"negative item count", header() + le32(-1) + le32(0) + le32(0), MapLoadStatus::Corrupt},
-        {"huge item count", header() + le32(0x7FFFFFFF) + le32(0) + le32(0), MapLoadStatus::Corrupt},
+        {"huge item count", header() + le32(0x7FFFFFFF) + le32(0) + le32(0),
+         MapLoadStatus::Corrupt},
         {"item count beyond the bytes", header() + le32(3) + kEmptyItem + kEmptyItem,
          MapLoadStatus::Corrupt},
         {"text length beyond the bytes",
-         header() + le32(1) + kEmptyItem + hexBytes(kLabelRecord).left(30) + hexBytes("FF FF 41 42"),
+         header() + le32(1) + kEmptyItem + hexBytes(kLabelRecord).left(30) +
+             hexBytes("FF FF 41 42"),
          MapLoadStatus::Corrupt},
         {"ends inside a label", label.left(label.size() - 3), MapLoadStatus::Corrupt},
         {"no fill count", label, MapLoadStatus::Corrupt},

@@ -1,0 +1,277 @@
+#include "render/scene.h"
+
+#include "document/map_file.h"
+#include "document/picto_library.h"
+#include "imaging/colors.h"
+#include "render/text_draw.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace grivendale;
+
+namespace {
+
+class SceneGuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (QCoreApplication::instance())
+            return;
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[12] = "tests_scene";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QGuiApplication> app_;
+};
+
+[[maybe_unused]] ::testing::Environment* const sceneEnvironment =
+    ::testing::AddGlobalTestEnvironment(new SceneGuiEnvironment);
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kBlack = 0xFF000000;
+
+MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width,
+                    std::uint32_t color) {
+    MapLine line;
+    line.Width = width;
+    line.Color = color;
+    line.PointX = std::vector<std::int32_t>{0};
+    line.PointY = std::vector<std::int32_t>{0};
+    for (const auto& [x, y] : points) {
+        line.PointX->push_back(x);
+        line.PointY->push_back(y);
+    }
+    line.PointCount = static_cast<std::int32_t>(points.size());
+    return line;
+}
+
+// A library of two pictograms: a soft-edged PNG disc and an opaque BMP square.
+PictoLibrary makeLibrary(const QTemporaryDir& dir) {
+    QImage disc(15, 15, QImage::Format_ARGB32);
+    disc.fill(Qt::transparent);
+    {
+        QPainter painter(&disc);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(200, 30, 30));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QRectF(0.5, 0.5, 14, 14));
+    }
+    disc.save(dir.filePath(QStringLiteral("a-disque.png")));
+    QImage square(9, 7, QImage::Format_RGB32);
+    square.fill(qRgb(20, 90, 200));
+    square.save(dir.filePath(QStringLiteral("b-carre.bmp")));
+    return PictoLibrary::build(dir.path());
+}
+
+QImage whiteBackground(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(kWhite);
+    return image;
+}
+
+} // namespace
+
+TEST(Scene, EmptyMapWithoutBackgroundIsTheWindowColour) {
+    Scene scene;
+    MapDocument doc;
+    scene.DrawScene(doc, PictoLibrary{}, true);
+    ASSERT_EQ(scene.canvas().size(), QSize(800, 600));
+    EXPECT_EQ(scene.canvas().pixel(0, 0), kWindowBackground);
+    EXPECT_EQ(scene.canvas().pixel(799, 599), kWindowBackground);
+}
+
+TEST(Scene, BackgroundLinesBoundFillsAndForegroundLinesDoNot) {
+    for (const bool inBackground : {true, false}) {
+        SCOPED_TRACE(inBackground ? "background line" : "foreground line");
+        Scene scene;
+        scene.setBackground(whiteBackground(40, 40));
+        MapDocument doc;
+        // A vertical black line splits the map; a fill seeded on its left.
+        doc.AddLine(lineThrough({{20, 0}, {20, 39}}, 1, 0), false, inBackground);
+        doc.AddFill(5, 5, 0x00FF00);
+        scene.DrawScene(doc, PictoLibrary{}, true);
+        const QImage& out = scene.canvas();
+        EXPECT_EQ(out.pixel(5, 5), qRgb(0, 255, 0));
+        EXPECT_EQ(out.pixel(20, 10), kBlack); // the line is drawn in both cases
+        EXPECT_EQ(out.pixel(30, 10), inBackground ? kWhite : qRgb(0, 255, 0));
+    }
+}
+
+TEST(Scene, HigherSlotsAreDrawnOnTop) {
+    QTemporaryDir dir;
+    const PictoLibrary library = makeLibrary(dir);
+    Scene scene;
+    scene.setBackground(whiteBackground(30, 30));
+    MapDocument doc;
+    doc.AddPictoItem(2, 15, 15); // square, slot 1
+    doc.AddPictoItem(1, 15, 15); // disc over it, slot 2
+    scene.DrawScene(doc, library, true);
+    EXPECT_EQ(scene.canvas().pixel(15, 15), qRgb(199, 29, 29));
+    // A square placed later into the freed lower slot goes under the disc.
+    doc.Items[1].InUse = kFalse;
+    EXPECT_EQ(doc.AddPictoItem(2, 13, 13), 1);
+    scene.DrawScene(doc, library, true);
+    EXPECT_EQ(scene.canvas().pixel(15, 15), qRgb(199, 29, 29));
+    EXPECT_EQ(scene.canvas().pixel(9, 10), qRgb(20, 90, 200));
+}
+
+TEST(Scene, DrawingWithoutRebuildBlendsSoftEdgesAgain) {
+    QTemporaryDir dir;
+    const PictoLibrary library = makeLibrary(dir);
+    Scene scene;
+    scene.setBackground(whiteBackground(30, 30));
+    MapDocument doc;
+    doc.AddPictoItem(1, 15, 15);
+    scene.DrawScene(doc, library, true);
+    const QImage once = scene.canvas();
+    scene.DrawScene(doc, library, false);
+    const QImage twice = scene.canvas();
+    scene.DrawScene(doc, library, true);
+    EXPECT_EQ(scene.canvas(), once);
+    EXPECT_NE(twice, once);
+    EXPECT_EQ(twice.pixel(15, 15), once.pixel(15, 15)); // the opaque centre is the same
+}
+
+TEST(Scene, ElementsNamingMissingEntriesAreSkipped) {
+    Scene scene;
+    scene.setBackground(whiteBackground(20, 20));
+    MapDocument doc;
+    doc.AddPictoItem(99, 10, 10);
+    const std::int32_t entry = doc.AddLine(lineThrough({{0, 0}, {5, 5}}, 1, 0), false, false);
+    doc.Items[static_cast<std::size_t>(entry)].RefIndex = 42;
+    doc.AddFill(500, 500, 0xFF);
+    scene.DrawScene(doc, PictoLibrary{}, true);
+    EXPECT_EQ(scene.canvas(), whiteBackground(20, 20));
+}
+
+// Random edits, each followed by a composition with and without the base-layer cache: the
+// pictures must be the same pixel for pixel.
+TEST(Scene, CachedCompositionEqualsAFullOne) {
+    QTemporaryDir dir;
+    QImage background = whiteBackground(120, 90);
+    {
+        QPainter painter(&background);
+        painter.setPen(Qt::black);
+        painter.drawRect(10, 10, 50, 40);
+        painter.drawEllipse(70, 20, 40, 50);
+    }
+    QImage otherBackground = background.mirrored(true, false);
+
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        PictoLibrary library = makeLibrary(dir);
+        std::mt19937 random(seed);
+        auto pick = [&random](int lo, int hi) {
+            return std::uniform_int_distribution<int>(lo, hi)(random);
+        };
+        const std::uint32_t colours[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0x000000};
+        Scene cached;
+        Scene full;
+        full.setCacheEnabled(false);
+        cached.setBackground(background);
+        full.setBackground(background);
+        MapDocument doc;
+
+        for (int step = 0; step < 60; ++step) {
+            bool rebuild = true;
+            switch (pick(0, 13)) {
+            case 0:
+                doc.AddPictoItem(pick(1, 2), pick(-5, 125), pick(-5, 95));
+                break;
+            case 1:
+                doc.AddFill(pick(0, 119), pick(0, 89), colours[pick(0, 3)]);
+                break;
+            case 2:
+            case 3: {
+                MapLine line = lineThrough({{pick(0, 119), pick(0, 89)},
+                                            {pick(0, 119), pick(0, 89)},
+                                            {pick(0, 119), pick(0, 89)}},
+                                           pick(0, 3) * 2 + 1, colours[pick(0, 4)]);
+                doc.AddLine(line, pick(0, 1) == 1, pick(0, 1) == 1);
+                break;
+            }
+            case 4: { // drag an item
+                if (doc.ItemCount > 0) {
+                    MapItem& item = doc.Items[static_cast<std::size_t>(pick(1, doc.ItemCount))];
+                    item.X += pick(-10, 10);
+                    item.Y += pick(-10, 10);
+                }
+                break;
+            }
+            case 5: // delete an item
+                if (doc.ItemCount > 0)
+                    doc.Items[static_cast<std::size_t>(pick(1, doc.ItemCount))].InUse = kFalse;
+                break;
+            case 6:
+                doc.Undo();
+                break;
+            case 7: { // reshape, recolour or restyle a line in place
+                if (doc.LineCount > 0) {
+                    MapLine& line = doc.Lines[static_cast<std::size_t>(pick(1, doc.LineCount))];
+                    if (line.pointsConsistent() && line.PointCount > 0) {
+                        (*line.PointX)[static_cast<std::size_t>(pick(1, line.PointCount))] +=
+                            pick(-8, 8);
+                        line.Color = colours[pick(0, 4)];
+                        line.Smooth = pick(0, 1);
+                        line.Width = pick(0, 3) * 2 + 1;
+                    }
+                }
+                break;
+            }
+            case 8: { // a pasted copy of a line entry
+                if (doc.ItemCount > 0) {
+                    const MapItem source =
+                        doc.Items[static_cast<std::size_t>(pick(1, doc.ItemCount))];
+                    const std::int32_t slot = doc.takeItemSlot();
+                    doc.Items[static_cast<std::size_t>(slot)] = source;
+                    doc.Items[static_cast<std::size_t>(slot)].X += 7;
+                }
+                break;
+            }
+            case 9:
+                AddText(
+                    doc, QStringLiteral("Orages"), pick(0, 119), pick(0, 89),
+                    TextStyle{QStringLiteral("DejaVu Sans"), 9.0, pick(0, 1) == 1, false, false},
+                    colours[pick(0, 4)]);
+                break;
+            case 10: { // a new background
+                const QImage& next = pick(0, 1) ? otherBackground : background;
+                cached.setBackground(next);
+                full.setBackground(next);
+                break;
+            }
+            case 11: // a fill's colour changes through a reload
+                if (doc.FillCount > 0)
+                    doc.Fills[static_cast<std::size_t>(pick(1, doc.FillCount))].Color =
+                        colours[pick(0, 3)];
+                break;
+            case 12: // a pictogram loses its transparency
+                library.removeTransparency(pick(1, 2), dir.path(), nullptr);
+                break;
+            case 13: // a text placed without a rebuild, then the next step rebuilds
+                AddText(doc, QStringLiteral("Nord"), pick(0, 119), pick(0, 89), TextStyle{},
+                        colours[pick(0, 4)]);
+                rebuild = false;
+                break;
+            }
+            MapDocument forFull = doc;
+            cached.DrawScene(doc, library, rebuild);
+            full.DrawScene(forFull, library, rebuild);
+            ASSERT_EQ(cached.canvas(), full.canvas()) << "after step " << step;
+            // Texts of the cached prefix keep the extents a full drawing measures.
+            ASSERT_EQ(serializeMapFile(doc), serializeMapFile(forFull)) << "after step " << step;
+        }
+    }
+}
