@@ -1,18 +1,24 @@
-#include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QPixmap>
+#include "app/main_window.h"
+#include "app/program_folder.h"
+#include "app/termination_signal.h"
+#include "imaging/folders.h"
 
-// Placeholder window until the editor window lands: shows the default background.
+#include <QApplication>
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("Form1"));
-    window.setWindowTitle(QStringLiteral("Tessaval - Grivendale v1.8"));
-    auto* canvas = new QLabel(&window);
-    canvas->setObjectName(QStringLiteral("Picture1"));
-    canvas->setPixmap(QPixmap(QApplication::applicationDirPath() + QStringLiteral("/prev.gif")));
-    window.setCentralWidget(canvas);
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("Grivendale"));
+
+    grivendale::AppEnvironment environment;
+    environment.programFolder = grivendale::programFolder();
+    environment.documentsFolder = grivendale::GetDocumentsFolder();
+    // A map given as the only argument (a file manager's "open with") replaces the auto-save.
+    const QStringList args = QApplication::arguments();
+    if (args.size() == 2)
+        environment.mapToOpen = args[1];
+
+    grivendale::MainWindow window(std::move(environment));
+    const grivendale::TerminationSignal termination([&window] { window.close(); });
+    window.startUp();
     return app.exec();
 }

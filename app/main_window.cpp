@@ -1,0 +1,534 @@
+#include "app/main_window.h"
+
+#include "app/canvas_widget.h"
+#include "app/qt_ui_port.h"
+#include "app/readme_window.h"
+#include "document/map_file.h"
+#include "imaging/colors.h"
+#include "imaging/image_io.h"
+#include "render/selection_draw.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace grivendale {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kToolPanelWidth = 305;   // pixels from the right edge
+constexpr int kBottomPanelHeight = 80; // pixels from the bottom edge
+constexpr int kMinWindowWidthTwips = 12500;
+constexpr int kMinWindowHeightTwips = 10000;
+
+const QString kMapFilter = QStringLiteral("Fichier cartes (*.car)|*.car");
+const QString kImageFilter = QStringLiteral(
+    "Images (*.png,*.gif,*.jpg,*.bmp,*.tga)|*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.tga|Tous les "
+    "fichiers|*.*");
+const QString kExportFilter = QStringLiteral("Image PNG (*.png)|*.png|Tous fichiers|*.*");
+
+QLabel* captionLabel(const QString& name, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QRadioButton* option(const QString& name, const QString& text, QWidget* parent) {
+    auto* b = new QRadioButton(text, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+void paintSwatch(QLabel* swatch, std::uint32_t bgr) {
+    swatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid black;")
+                              .arg(QColor(bgrToRgb(bgr)).name()));
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, QWidget* parent)
+    : QMainWindow(parent), environment_(std::move(environment)),
+      settings_(environment_.settingsFolder), ui_(std::move(ui)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kMainWindowTitle);
+    if (!ui_)
+        ui_ = std::make_unique<QtUiPort>(this);
+    buildControls();
+    readme_ =
+        std::make_unique<ReadmeWindow>(settings_, environment_.programFolder, autoSavePath(), this);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+
+    canvasArea_ = new QScrollArea(client_);
+    canvasArea_->setFrameShape(QFrame::NoFrame);
+    canvasArea_->setWidgetResizable(false);
+    canvasArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    canvas_ = new CanvasWidget;
+    canvasArea_->setWidget(canvas_);
+
+    toolPanel_ = buildToolPanel();
+    bottomPanel_ = buildBottomPanel();
+}
+
+QWidget* MainWindow::buildToolPanel() {
+    auto* panel = new QWidget(client_);
+    panel->setObjectName(QStringLiteral("FF"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(3);
+
+    layout->addWidget(captionLabel(QStringLiteral("Label1"), QStringLiteral("Couleurs :"), panel));
+    auto* colours = new QHBoxLayout;
+    for (int i = 0; i < 5; ++i) {
+        swatches_[i] = captionLabel(QStringLiteral("Col%1").arg(i), QString(), panel);
+        swatches_[i]->setFixedSize(28, 20);
+        colours->addWidget(swatches_[i]);
+    }
+    colours->addStretch(1);
+    layout->addLayout(colours);
+    auto* changers = new QHBoxLayout;
+    changers->addWidget(button(QStringLiteral("Command7"), QStringLiteral("Changer"), panel));
+    changers->addWidget(button(QStringLiteral("Command8"), QStringLiteral("Changer"), panel));
+    changers->addWidget(button(QStringLiteral("Command11"), QStringLiteral("Changer"), panel));
+    layout->addLayout(changers);
+
+    fillTool_ = option(QStringLiteral("Option1"), QStringLiteral("Remplir"), panel);
+    lineTool_ = option(QStringLiteral("Option2"), QStringLiteral("Ajouter lignes"), panel);
+    selectTool_ = option(QStringLiteral("Option5"), QStringLiteral("Selectionner / bouger"), panel);
+    pictoTool_ = option(QStringLiteral("Option6"), QStringLiteral("Ajouter :"), panel);
+    textTool_ = option(QStringLiteral("Option7"), QStringLiteral("Ajouter texte"), panel);
+    auto* tools = new QGridLayout;
+    tools->addWidget(selectTool_, 0, 0, 1, 2);
+    tools->addWidget(fillTool_, 1, 0);
+    tools->addWidget(lineTool_, 1, 1);
+    tools->addWidget(textTool_, 2, 0);
+    tools->addWidget(pictoTool_, 2, 1);
+    layout->addLayout(tools);
+
+    layout->addWidget(
+        captionLabel(QStringLiteral("Label2"), QStringLiteral("Pictos / Texte :"), panel));
+    auto* pictoRow = new QHBoxLayout;
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(
+        captionLabel(QStringLiteral("Label3"), QStringLiteral("Disponibles :"), panel));
+    pictoList_ = new QListWidget(panel);
+    pictoList_->setObjectName(QStringLiteral("List1"));
+    pictoList_->setMinimumHeight(90);
+    listColumn->addWidget(pictoList_, 1);
+    pictoRow->addLayout(listColumn, 1);
+    auto* previewColumn = new QVBoxLayout;
+    previewColumn->addWidget(
+        captionLabel(QStringLiteral("Label10"), QStringLiteral("Prévisualisation :"), panel));
+    pictoPreview_ = captionLabel(QStringLiteral("PictoTemp"), QString(), panel);
+    pictoPreview_->setFixedSize(96, 64);
+    pictoPreview_->setAlignment(Qt::AlignCenter);
+    previewColumn->addWidget(pictoPreview_);
+    removeKeyButton_ =
+        button(QStringLiteral("Trans"), QStringLiteral("Retirer transparence"), panel);
+    removeKeyButton_->hide();
+    previewColumn->addWidget(removeKeyButton_);
+    previewColumn->addStretch(1);
+    pictoRow->addLayout(previewColumn);
+    layout->addLayout(pictoRow, 1);
+
+    auto* lineRow = new QHBoxLayout;
+    lineRow->addWidget(captionLabel(QStringLiteral("Label8"), QStringLiteral("Taille :"), panel));
+    widthBox_ = new QComboBox(panel);
+    widthBox_->setObjectName(QStringLiteral("Combo1"));
+    widthBox_->addItems(
+        {QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("5"), QStringLiteral("7")});
+    lineRow->addWidget(widthBox_);
+    lineRow->addWidget(
+        captionLabel(QStringLiteral("Label7"), QStringLiteral("Prévisualisation ligne :"), panel));
+    linePreview_ = captionLabel(QStringLiteral("Line1"), QString(), panel);
+    linePreview_->setFixedSize(40, 16);
+    lineRow->addWidget(linePreview_);
+    lineRow->addStretch(1);
+    layout->addLayout(lineRow);
+    smoothBox_ = new QCheckBox(QStringLiteral("Lisser en courbe"), panel);
+    smoothBox_->setObjectName(QStringLiteral("Check1"));
+    backgroundLineBox_ = new QCheckBox(QStringLiteral("Inclure dans le fond"), panel);
+    backgroundLineBox_->setObjectName(QStringLiteral("Check2"));
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(smoothBox_);
+    checks->addWidget(backgroundLineBox_);
+    layout->addLayout(checks);
+
+    layout->addWidget(
+        captionLabel(QStringLiteral("Label11"), QStringLiteral("Prévisualisation texte :"), panel));
+    auto* textRow = new QHBoxLayout;
+    textPreview_ = captionLabel(QStringLiteral("Label9"), QStringLiteral("AaBbCc"), panel);
+    textRow->addWidget(textPreview_, 1);
+    textRow->addWidget(button(QStringLiteral("Command9"), QStringLiteral("Changer police"), panel));
+    layout->addLayout(textRow);
+
+    auto* commands = new QGridLayout;
+    auto* clear = button(QStringLiteral("Command1"), QStringLiteral("Effacer tout"), panel);
+    auto* background = button(QStringLiteral("Command3"), QStringLiteral("Changer fond"), panel);
+    auto* load = button(QStringLiteral("Command4"), QStringLiteral("Charger Carte"), panel);
+    auto* save = button(QStringLiteral("Command5"), QStringLiteral("Sauver Carte"), panel);
+    auto* exportImg = button(QStringLiteral("Command6"), QStringLiteral("Exporter image"), panel);
+    auto* guide =
+        button(QStringLiteral("Command12"), QStringLiteral("Voir le mode d'emploi"), panel);
+    commands->addWidget(load, 0, 0);
+    commands->addWidget(save, 0, 1);
+    commands->addWidget(background, 1, 0);
+    commands->addWidget(exportImg, 1, 1);
+    commands->addWidget(clear, 2, 0);
+    commands->addWidget(guide, 2, 1);
+    layout->addLayout(commands);
+
+    connect(clear, &QPushButton::clicked, this, &MainWindow::clearAll);
+    connect(background, &QPushButton::clicked, this, &MainWindow::changeBackground);
+    connect(load, &QPushButton::clicked, this, &MainWindow::loadMapCommand);
+    connect(save, &QPushButton::clicked, this, &MainWindow::saveMapCommand);
+    connect(exportImg, &QPushButton::clicked, this, &MainWindow::exportImage);
+    connect(guide, &QPushButton::clicked, this, &MainWindow::showReadme);
+    return panel;
+}
+
+QWidget* MainWindow::buildBottomPanel() {
+    auto* panel = new QWidget(client_);
+    panel->setObjectName(QStringLiteral("Picture4"));
+    auto* layout = new QGridLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(3);
+    layout->addWidget(
+        captionLabel(QStringLiteral("Label5"), QStringLiteral("Espace FTP/Hebergement :"), panel),
+        0, 0, 1, 2);
+    layout->addWidget(captionLabel(QStringLiteral("Label4"), QStringLiteral("Fichier :"), panel), 1,
+                      0);
+    fileNameBox_ = new QLineEdit(panel);
+    fileNameBox_->setObjectName(QStringLiteral("Text1"));
+    layout->addWidget(fileNameBox_, 1, 1);
+    layout->addWidget(button(QStringLiteral("Command2"), QStringLiteral("Envoyer"), panel), 1, 2);
+    layout->addWidget(button(QStringLiteral("Command10"), QStringLiteral("Options"), panel), 0, 2);
+    newsButton_ = button(QStringLiteral("CommNews"), QStringLiteral("News"), panel);
+    followButton_ = button(QStringLiteral("CommSuivi"), QStringLiteral("Suivi"), panel);
+    layout->addWidget(newsButton_, 0, 3);
+    layout->addWidget(followButton_, 1, 3);
+    statusLabel_ = captionLabel(QStringLiteral("Label6"), QString(), panel);
+    statusLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    linkLabel_ = captionLabel(QStringLiteral("Label12"), QString(), panel);
+    errorLabel_ = nullptr;
+    layout->addWidget(statusLabel_, 2, 0, 1, 3);
+    layout->addWidget(linkLabel_, 2, 3);
+    layout->setColumnStretch(1, 1);
+    return panel;
+}
+
+QString MainWindow::autoSavePath() const {
+    const QString folder = environment_.documentsFolder.isEmpty() ? environment_.programFolder
+                                                                  : environment_.documentsFolder;
+    return folder + QLatin1Char('/') + kAutoSaveName;
+}
+
+void MainWindow::startUp() {
+    editor_.FillMode = false;
+    editor_.SelectMode = true;
+    editor_.SelectedItem = -1;
+    selectTool_->setChecked(true);
+
+    newsButton_->hide();
+    followButton_->hide();
+
+    const QString pictoFolder = environment_.programFolder + QStringLiteral("/picto");
+
+    const StartupSettings startup = readStartupSettings(settings_, environment_.programFolder);
+    editor_.Colors = startup.Colors;
+    ServerFTP = startup.ServerFTP;
+    ServerLogin = startup.ServerLogin;
+    ServerPass = startup.ServerPass;
+    ServerFile = startup.ServerFile;
+    ServerMode = startup.ServerMode;
+
+    fileNameBox_->setText(ServerFile);
+    widthBox_->setCurrentIndex(0);
+    for (int i = 0; i < 5; ++i)
+        paintSwatch(swatches_[i], editor_.Colors[static_cast<std::size_t>(i)]);
+    QPixmap line(linePreview_->size());
+    line.fill(Qt::transparent);
+    {
+        QPainter painter(&line);
+        painter.setPen(QPen(QColor(bgrToRgb(editor_.Colors[kLineColorSlot])), 1));
+        painter.drawLine(0, line.height() / 2, line.width(), line.height() / 2);
+    }
+    linePreview_->setPixmap(line);
+
+    library_ = PictoLibrary::build(pictoFolder);
+    pictoList_->clear();
+    for (std::int32_t n = 1; n <= library_.PictoCount(); ++n) {
+        const QString base = library_.baseName(n);
+        pictoList_->addItem(base);
+        // Rows of the same name all lead to the pictogram added last.
+        for (int row = 0; row < pictoList_->count(); ++row) {
+            if (pictoList_->item(row)->text() == base)
+                pictoList_->item(row)->setData(Qt::UserRole, n);
+        }
+    }
+
+    doc_.BackgroundPath = padBackgroundPath(startup.BackgroundPath);
+    setBackgroundPicture(doc_.backgroundFile());
+    ResizeFromPic();
+
+    if (environment_.mapToOpen.isEmpty())
+        LoadMap(autoSavePath(), true);
+    else
+        LoadMap(environment_.mapToOpen, false);
+
+    show();
+    RefreshForm();
+    readme_->showAtStartUp();
+}
+
+void MainWindow::setBackgroundPicture(const QString& path) {
+    const QImage picture = path.isEmpty() ? QImage() : LoadPictureEx(path);
+    // An unreadable picture leaves a plain canvas of the current size.
+    scene_.setBackground(picture, scene_.size());
+    presentCanvas();
+}
+
+void MainWindow::presentCanvas() {
+    canvas_->setImage(scene_.canvas());
+}
+
+void MainWindow::ResizeFromPic() {
+    const QSize canvas = scene_.size();
+    int widthTwips = canvas.width() * kTwipsPerPixel + 5000;
+    int heightTwips = canvas.height() * kTwipsPerPixel + 1700;
+    widthTwips = std::max(widthTwips, kMinWindowWidthTwips);
+    heightTwips = std::max(heightTwips, kMinWindowHeightTwips);
+    windowTwips_ = QSize(widthTwips, heightTwips);
+
+    QSize client(widthTwips / kTwipsPerPixel, heightTwips / kTwipsPerPixel);
+    // A window larger than the screen would be unusable: limit it, the canvas then scrolls.
+    if (const QScreen* s = screen()) {
+        const QSize available = s->availableGeometry().size() - (frameGeometry().size() - size());
+        client = client.boundedTo(available.expandedTo(
+            QSize(kMinWindowWidthTwips / kTwipsPerPixel, kMinWindowHeightTwips / kTwipsPerPixel)));
+    }
+    resize(client);
+    placeControls(client);
+    repaintPanel(toolPanel_);
+    update();
+}
+
+void MainWindow::placeControls(QSize client) {
+    const int panelLeft = client.width() - kToolPanelWidth;
+    const int panelTop = client.height() - kBottomPanelHeight;
+    toolPanel_->setGeometry(panelLeft, 0, kToolPanelWidth, client.height());
+    bottomPanel_->setGeometry(0, panelTop, panelLeft, kBottomPanelHeight);
+    const QSize canvas = scene_.size();
+    canvasArea_->setGeometry(0, 0, std::min(canvas.width(), panelLeft),
+                             std::min(canvas.height(), panelTop));
+}
+
+void MainWindow::repaintPanel(QWidget* panel) {
+    panel->update();
+}
+
+void MainWindow::RefreshForm() {
+    repaintPanel(bottomPanel_);
+    repaintPanel(toolPanel_);
+}
+
+void MainWindow::DrawScene(bool rebuildBackground) {
+    scene_.DrawScene(doc_, library_, rebuildBackground);
+    presentCanvas();
+}
+
+void MainWindow::Flip() {
+    scene_.Flip();
+    presentCanvas();
+}
+
+void MainWindow::DrawSelect() {
+    grivendale::DrawSelect(scene_.canvas(), doc_, editor_.SelectedItem,
+                           [this](std::int32_t n) -> std::optional<PictoSize> {
+                               if (const PictoEntry* e = library_.entry(n))
+                                   return PictoSize{e->Width, e->Height};
+                               return std::nullopt;
+                           });
+    presentCanvas();
+}
+
+bool MainWindow::LoadMap(const QString& path, bool silent) {
+    const MapLoadResult result = grivendale::LoadMap(doc_, path);
+    if (!result.ok()) {
+        if (!silent) {
+            if (result.status == MapLoadStatus::WrongVersion)
+                ui_->messageBox(kWrongVersionMessage, kWrongVersionTitle, UiPort::Icon::Stop,
+                                UiPort::Buttons::Ok);
+            else
+                ui_->messageBox(
+                    QStringLiteral("Cette carte ne peut pas être chargée.\n%1").arg(result.message),
+                    kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
+        }
+        return false;
+    }
+    // A map that names no background keeps the one on screen.
+    if (!doc_.backgroundFile().isEmpty()) {
+        setBackgroundPicture(doc_.backgroundFile());
+        ResizeFromPic();
+    }
+    DrawScene(true);
+    return true;
+}
+
+bool MainWindow::SaveAll(const QString& path) {
+    const MapSaveResult result = grivendale::SaveAll(doc_, path);
+    settings_.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Fichier"),
+                          fileNameBox_->text());
+    if (!result.ok) {
+        ui_->messageBox(
+            QStringLiteral("La carte n'a pas pu être enregistrée.\n%1").arg(result.message),
+            kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
+        return false;
+    }
+    if (result.lossy)
+        ui_->messageBox(QStringLiteral("Certains caractères ne peuvent pas être enregistrés dans "
+                                       "un fichier carte : ils ont été remplacés par « ? »."),
+                        kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+    return true;
+}
+
+UiPort::FileDialog MainWindow::mapDialog(const QString& title) const {
+    return {title, environment_.documentsFolder, lastDialogFile_, kMapFilter};
+}
+
+void MainWindow::clearAll() {
+    const UiPort::Answer answer =
+        ui_->messageBox(QStringLiteral(" Etes-vous sûr de vouloir tout effacer ?"), kAppTitle,
+                        UiPort::Icon::Question, UiPort::Buttons::YesNo);
+    if (answer == UiPort::Answer::Yes) {
+        doc_.clearAll();
+        editor_.SelectedItem = -1; // its slot is no longer counted
+        const QString background = doc_.backgroundFile();
+        if (!background.isEmpty() && QFileInfo(background).isFile())
+            setBackgroundPicture(background);
+        DrawScene(true);
+        RefreshForm();
+    }
+    RefreshForm();
+}
+
+void MainWindow::loadMapCommand() {
+    const std::optional<QString> path =
+        ui_->openFile(mapDialog(QStringLiteral("Charger un fichier carte...")));
+    if (!path || path->isEmpty()) {
+        RefreshForm();
+        return;
+    }
+    lastDialogFile_ = *path;
+    LoadMap(*path, false);
+    DrawScene(true);
+    editor_.SelectedItem = -1;
+    RefreshForm();
+}
+
+void MainWindow::saveMapCommand() {
+    const std::optional<QString> path =
+        ui_->saveFile(mapDialog(QStringLiteral("Sauvegarder un fichier carte...")));
+    if (!path || path->isEmpty()) {
+        RefreshForm();
+        return;
+    }
+    lastDialogFile_ = *path;
+    SaveAll(*path);
+    DrawScene(true);
+    DrawSelect();
+    RefreshForm();
+}
+
+void MainWindow::changeBackground() {
+    const std::optional<QString> path =
+        ui_->openFile({QStringLiteral("Charger une nouvelle image..."),
+                       environment_.documentsFolder, QString(), kImageFilter});
+    if (!path || path->isEmpty()) {
+        repaintPanel(toolPanel_);
+        return;
+    }
+    lastDialogFile_ = *path;
+    setBackgroundPicture(*path);
+    doc_.setBackgroundFile(*path);
+    saveBackgroundSetting(settings_, *path);
+    ResizeFromPic();
+    repaintPanel(toolPanel_);
+}
+
+void MainWindow::exportImage() {
+    const std::optional<QString> path =
+        ui_->saveFile({QStringLiteral("Exporter l'image de la carte"), environment_.documentsFolder,
+                       lastDialogFile_, kExportFilter});
+    if (!path)
+        return;
+    lastDialogFile_ = *path;
+    if (!path->isEmpty()) {
+        // The file is rendered from the composition, so neither the marks nor the line under
+        // way nor another window over the canvas can end up in it.
+        DrawScene(true);
+        if (!SavePicturePng(scene_.surface(), *path))
+            ui_->messageBox(
+                QStringLiteral("L'image n'a pas pu être enregistrée dans « %1 ».").arg(*path),
+                kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
+        DrawSelect();
+    }
+    RefreshForm();
+}
+
+void MainWindow::showReadme() {
+    readme_->showOnDemand();
+}
+
+void MainWindow::shutDown() {
+    if (shutDownDone_)
+        return;
+    shutDownDone_ = true;
+    const MapSaveResult saved = grivendale::SaveAll(doc_, autoSavePath());
+    if (!saved.ok)
+        ui_->messageBox(QStringLiteral("La sauvegarde automatique de la carte n'a pas pu être "
+                                       "écrite.\n%1")
+                            .arg(saved.message),
+                        kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+    settings_.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Fichier"),
+                          fileNameBox_->text());
+    saveLogout(settings_, false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    shutDown();
+    event->accept();
+    readme_->hide();
+    QCoreApplication::quit(); // other windows are not asked
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+}
+
+} // namespace grivendale

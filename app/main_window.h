@@ -1,0 +1,146 @@
+#pragma once
+
+#include "document/map_document.h"
+#include "document/picto_library.h"
+#include "document/settings_store.h"
+#include "document/text_style.h"
+#include "editor/editor_state.h"
+#include "editor/ui_port.h"
+#include "render/scene.h"
+
+#include <QMainWindow>
+#include <QSize>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+
+namespace grivendale {
+
+class CanvasWidget;
+class QtUiPort;
+class ReadmeWindow;
+
+// Where the main window finds and keeps its files. Tests point every folder at a temporary one.
+struct AppEnvironment {
+    QString programFolder;   // picto/, prev.gif, readme.txt
+    QString documentsFolder; // the auto-save file and the dialogs' starting folder
+    QString settingsFolder;  // empty: the user's own settings store
+    QString mapToOpen;       // a ".car" given on the command line, instead of the auto-save
+};
+
+inline const QString kMainWindowTitle = QStringLiteral("Tessaval - Grivendale v1.8");
+inline const QString kAppTitle = QStringLiteral("Grivendale");
+inline const QString kAutoSaveName = QStringLiteral("GrivendaleSauvegarde.car");
+
+// The main window: owns the map, the editor state, the pictogram library and the scene.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    // `ui` replaces the real dialogs (tests); null means the window's own.
+    explicit MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui = nullptr,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence; each failing step is skipped.
+    void startUp();
+
+    // Commands of the buttons, callable directly.
+    void clearAll();         // "Effacer tout"
+    void loadMapCommand();   // "Charger Carte"
+    void saveMapCommand();   // "Sauver Carte"
+    void changeBackground(); // "Changer fond"
+    void exportImage();      // "Exporter image"
+    void showReadme();       // "Voir le mode d'emploi"
+
+    // Loads a map file; `silent` suppresses the version message. True on success.
+    bool LoadMap(const QString& path, bool silent);
+    // Writes the map and stores the upload file name; false (after saying so) on failure.
+    bool SaveAll(const QString& path);
+    void DrawScene(bool rebuildBackground);
+    void Flip();
+    void DrawSelect();
+    void RefreshForm();
+    void ResizeFromPic();
+
+    // The window size ResizeFromPic asked for, in twips (before any limit to the screen).
+    QSize windowTwips() const { return windowTwips_; }
+    QString autoSavePath() const;
+    const AppEnvironment& environment() const { return environment_; }
+
+    MapDocument& document() { return doc_; }
+    EditorState& editorState() { return editor_; }
+    const PictoLibrary& library() const { return library_; }
+    Scene& scene() { return scene_; }
+    SettingsStore& settings() { return settings_; }
+    UiPort& ui() { return *ui_; }
+    ReadmeWindow* readmeWindow() const { return readme_.get(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void buildControls();
+    QWidget* buildToolPanel();
+    QWidget* buildBottomPanel();
+    void placeControls(QSize client);
+    void setBackgroundPicture(const QString& path);
+    void presentCanvas();
+    void shutDown();
+    void repaintPanel(QWidget* panel);
+    UiPort::FileDialog mapDialog(const QString& title) const;
+
+    AppEnvironment environment_;
+    SettingsStore settings_;
+    std::unique_ptr<UiPort> ui_;
+    MapDocument doc_;
+    EditorState editor_;
+    PictoLibrary library_;
+    Scene scene_;
+    TextStyle textStyle_;
+    QString ServerFTP;
+    QString ServerLogin;
+    QString ServerPass;
+    QString ServerFile;
+    std::int32_t ServerMode = 0;
+    QString lastDialogFile_; // the shared dialog keeps the name of its last use
+    QSize windowTwips_;
+    bool shutDownDone_ = false;
+
+    QWidget* client_ = nullptr;
+    QScrollArea* canvasArea_ = nullptr;
+    CanvasWidget* canvas_ = nullptr;
+    QWidget* toolPanel_ = nullptr;   // FF
+    QWidget* bottomPanel_ = nullptr; // Picture4
+    QListWidget* pictoList_ = nullptr;
+    QLabel* pictoPreview_ = nullptr;
+    QPushButton* removeKeyButton_ = nullptr;
+    QComboBox* widthBox_ = nullptr;
+    QCheckBox* smoothBox_ = nullptr;
+    QCheckBox* backgroundLineBox_ = nullptr;
+    QLabel* linePreview_ = nullptr;
+    QLabel* textPreview_ = nullptr;
+    QLabel* swatches_[5] = {};
+    QRadioButton* fillTool_ = nullptr;
+    QRadioButton* lineTool_ = nullptr;
+    QRadioButton* selectTool_ = nullptr;
+    QRadioButton* pictoTool_ = nullptr;
+    QRadioButton* textTool_ = nullptr;
+    QLineEdit* fileNameBox_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QLabel* linkLabel_ = nullptr;
+    QLabel* errorLabel_ = nullptr;
+    QPushButton* newsButton_ = nullptr;
+    QPushButton* followButton_ = nullptr;
+    std::unique_ptr<ReadmeWindow> readme_;
+};
+
+} // namespace grivendale

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Starts the real editor under Xvfb, waits for its window, ends it as a desktop session does
+# (SIGTERM), and checks that it exited cleanly after writing the auto-save file.
+set -uo pipefail
+binary=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
+export XDG_RUNTIME_DIR="$scratch/runtime"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    "$1" & pid=$!
+    for _ in $(seq 1 150); do
+        if xwininfo -root -tree 2>/dev/null | grep -q "\"Tessaval - Grivendale v1.8\""; then
+            found=1
+            break
+        fi
+        sleep 0.2
+    done
+    if [ -z "${found:-}" ]; then
+        echo "no window titled Tessaval - Grivendale v1.8" >&2
+        kill -9 $pid
+        exit 1
+    fi
+    kill -TERM $pid
+    wait $pid
+' smoke "$binary"
+status=$?
+if [ $status -ne 0 ]; then
+    echo "the editor exited with status $status" >&2
+    exit 1
+fi
+saved=$(find "$HOME" -name GrivendaleSauvegarde.car | head -n 1)
+if [ -z "$saved" ]; then
+    echo "no auto-save file under $HOME" >&2
+    exit 1
+fi
+echo "window shown, closed, auto-save written to $saved"
