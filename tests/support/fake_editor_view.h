@@ -1,0 +1,42 @@
+#pragma once
+
+#include "editor/editor_view.h"
+
+#include <deque>
+#include <vector>
+
+namespace grivendale::testing {
+
+// Counts what the editor asked the window to do; menus answer from a script.
+class FakeEditorView final : public EditorView {
+public:
+    void present() override { ++presents; }
+    void letEventsRun() override { ++eventPumps; }
+    void setMoveCursor(bool move) override { moveCursor = move; }
+    std::optional<MenuCommand> openMenu(Menu menu, bool smoothTicked) override {
+        menusOpened.push_back({menu, smoothTicked});
+        if (menuAnswers.empty())
+            return std::nullopt;
+        std::optional<MenuCommand> answer = menuAnswers.front();
+        menuAnswers.pop_front();
+        return answer;
+    }
+    void toolChanged(Tool tool) override { tools.push_back(tool); }
+    void paletteChanged(int slot) override { paletteSlots.push_back(slot); }
+    void textStyleChanged() override { ++styleChanges; }
+
+    struct OpenedMenu {
+        Menu menu;
+        bool smoothTicked;
+    };
+    int presents = 0;
+    int eventPumps = 0;
+    bool moveCursor = false;
+    std::deque<std::optional<MenuCommand>> menuAnswers;
+    std::vector<OpenedMenu> menusOpened;
+    std::vector<Tool> tools;
+    std::vector<int> paletteSlots;
+    int styleChanges = 0;
+};
+
+} // namespace grivendale::testing
