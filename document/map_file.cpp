@@ -283,7 +283,8 @@ void RepairAfterLoad(MapDocument& doc) {
     for (std::int32_t i = 0; i <= doc.LineCount && static_cast<std::size_t>(i) < doc.Lines.size();
          ++i) {
         MapLine& line = doc.Lines[static_cast<std::size_t>(i)];
-        if (line.InUse == kTrue && !line.pointsConsistent())
+        // Any non-zero flag is live to the drawing code, so it is repaired as live here too.
+        if (line.InUse != kFalse && !line.pointsConsistent())
             line.InUse = kFalse;
     }
     for (std::int32_t i = 0; i <= doc.ItemCount && static_cast<std::size_t>(i) < doc.Items.size();
