@@ -11,4 +11,5 @@ mkdir -p "$corpus"
 seeds=()
 [ -d build/fuzz-seeds ] && seeds=(build/fuzz-seeds)
 ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz_map_reader -max_total_time="$seconds" \
+    -artifact_prefix=build-fuzz/ \
     -max_len=65536 -print_final_stats=1 "$corpus" "${seeds[@]}"

@@ -126,7 +126,8 @@ TEST(CliDump, ExitStatusSaysWhatWentWrong) {
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.contains(c.inMessage)) << run.err.toStdString();
-        if (c.exitCode == 3)
+        if (c.exitCode == 3) {
             EXPECT_EQ(run.err.count('\n'), 1);
+        }
     }
 }

@@ -210,9 +210,13 @@ TEST(MapFile, RepairFreesInconsistentLinesAndTheirEntries) {
     doc.Lines[2].PointCount = 5;                                  // count does not match the arrays
     doc.Lines[3].PointY.reset();                                  // an array is missing
     doc.Items[4].RefIndex = 9;                                    // names a slot beyond LineCount
+    doc.AddLine(absoluteLine({{0, 0}, {9, 9}}, 1), false, false); // entry 5, line 5
+    doc.Lines[5].InUse = 2; // an odd "live" flag with a missing array
+    doc.Lines[5].PointX.reset();
     const MapDocument back = parseOk(serializeMapFile(doc));
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= 5; ++i)
         EXPECT_EQ(back.Items[static_cast<std::size_t>(i)].InUse, kFalse) << "entry " << i;
+    EXPECT_EQ(back.Lines[5].InUse, kFalse);
     EXPECT_EQ(back.Lines[2].InUse, kFalse);
     EXPECT_EQ(back.Lines[3].InUse, kFalse);
     EXPECT_EQ(back.Lines[4].InUse, kTrue);
