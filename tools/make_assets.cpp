@@ -1,229 +1,34 @@
-// Draws the files shipped beside the editor: the default background map (prev.gif), the weather
-// pictograms (picto/) and the user guide (readme.txt). Everything is generated here, so the
-// assets can be remade or restyled from this one program:
+// Draws the files shipped beside the editor, except the background map (make_background): the
+// weather pictograms (picto/), the user guide (readme.txt) and the application icons. They can
+// be remade or restyled from this one program:
 //
-//   QT_QPA_PLATFORM=offscreen make_assets ASSETS_DIR [--sheet CONTACT_SHEET.png]
+//   QT_QPA_PLATFORM=offscreen make_assets ASSETS_DIR ICONS_DIR [--sheet CONTACT_SHEET.png]
+
+#include "gif_writer.h"
 
 #include <QByteArray>
 #include <QColor>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <numbers>
-#include <optional>
-#include <queue>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace grivendale {
 namespace {
-
-// ---------------------------------------------------------------------------------------------
-// GIF writing. Qt's gif plugin only decodes, so the indexed image is LZW-encoded here.
-
-struct IndexedImage {
-    int width = 0;
-    int height = 0;
-    std::vector<QRgb> palette;       // at most 256 entries
-    std::vector<std::uint8_t> index; // one per pixel, row after row
-};
-
-std::optional<IndexedImage> toIndexed(const QImage& source) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB32);
-    IndexedImage out;
-    out.width = image.width();
-    out.height = image.height();
-    out.index.reserve(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
-    std::unordered_map<QRgb, std::uint8_t> lookup;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb colour = row[x] | 0xFF000000u;
-            auto found = lookup.find(colour);
-            if (found == lookup.end()) {
-                if (out.palette.size() == 256) {
-                    return std::nullopt;
-                }
-                found = lookup.emplace(colour, static_cast<std::uint8_t>(out.palette.size())).first;
-                out.palette.push_back(colour);
-            }
-            out.index.push_back(found->second);
-        }
-    }
-    return out;
-}
-
-// Packs variable-width codes least significant bit first, as GIF wants.
-class CodeWriter {
-public:
-    void put(int code, int width) {
-        buffer_ |= static_cast<std::uint32_t>(code) << bits_;
-        bits_ += width;
-        while (bits_ >= 8) {
-            bytes_.push_back(static_cast<char>(buffer_ & 0xFFu));
-            buffer_ >>= 8;
-            bits_ -= 8;
-        }
-    }
-    QByteArray finish() {
-        if (bits_ > 0) {
-            bytes_.push_back(static_cast<char>(buffer_ & 0xFFu));
-        }
-        return bytes_;
-    }
-
-private:
-    QByteArray bytes_;
-    std::uint32_t buffer_ = 0;
-    int bits_ = 0;
-};
-
-QByteArray lzwCompress(const std::vector<std::uint8_t>& pixels, int minCodeSize) {
-    const int clearCode = 1 << minCodeSize;
-    const int endCode = clearCode + 1;
-    constexpr int kMaxCodes = 4096;
-    std::unordered_map<std::uint32_t, int> table;
-    int nextCode = endCode + 1;
-    int codeSize = minCodeSize + 1;
-    CodeWriter writer;
-    writer.put(clearCode, codeSize);
-    if (pixels.empty()) {
-        writer.put(endCode, codeSize);
-        return writer.finish();
-    }
-    int prefix = pixels.front();
-    for (std::size_t i = 1; i < pixels.size(); ++i) {
-        const int symbol = pixels[i];
-        const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | symbol;
-        const auto found = table.find(key);
-        if (found != table.end()) {
-            prefix = found->second;
-            continue;
-        }
-        writer.put(prefix, codeSize);
-        if (nextCode < kMaxCodes) {
-            table.emplace(key, nextCode++);
-            // The decoder adds its entry one code later, so it widens when this one passes
-            // the power of two.
-            if (nextCode > (1 << codeSize) && codeSize < 12) {
-                ++codeSize;
-            }
-        } else {
-            writer.put(clearCode, codeSize);
-            table.clear();
-            nextCode = endCode + 1;
-            codeSize = minCodeSize + 1;
-        }
-        prefix = symbol;
-    }
-    writer.put(prefix, codeSize);
-    writer.put(endCode, codeSize);
-    return writer.finish();
-}
-
-void putWord(QByteArray& out, int value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-QByteArray encodeGif(const IndexedImage& image) {
-    int tableBits = 1; // the colour table holds 2^tableBits entries
-    while ((1 << tableBits) < static_cast<int>(image.palette.size())) {
-        ++tableBits;
-    }
-    QByteArray out("GIF89a");
-    putWord(out, image.width);
-    putWord(out, image.height);
-    out.push_back(static_cast<char>(0x80 | 0x70 | (tableBits - 1))); // global table, 8-bit
-    out.push_back('\0');                                             // background index
-    out.push_back('\0');                                             // square pixels
-    for (int i = 0; i < (1 << tableBits); ++i) {
-        const QRgb colour = i < static_cast<int>(image.palette.size())
-                                ? image.palette[static_cast<std::size_t>(i)]
-                                : qRgb(0, 0, 0);
-        out.push_back(static_cast<char>(qRed(colour)));
-        out.push_back(static_cast<char>(qGreen(colour)));
-        out.push_back(static_cast<char>(qBlue(colour)));
-    }
-    out.push_back(',');
-    putWord(out, 0);
-    putWord(out, 0);
-    putWord(out, image.width);
-    putWord(out, image.height);
-    out.push_back('\0'); // no local table, not interlaced
-    const int minCodeSize = std::max(2, tableBits);
-    out.push_back(static_cast<char>(minCodeSize));
-    const QByteArray data = lzwCompress(image.index, minCodeSize);
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const qsizetype length = std::min<qsizetype>(255, data.size() - at);
-        out.push_back(static_cast<char>(length));
-        out.append(data.mid(at, length));
-    }
-    out.push_back('\0');
-    out.push_back(';');
-    return out;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Writing files, each checked by decoding it back.
-
-bool samePixels(const QImage& a, const QImage& b) {
-    const QImage left = a.convertToFormat(QImage::Format_RGB32);
-    const QImage right = b.convertToFormat(QImage::Format_RGB32);
-    if (left.size() != right.size()) {
-        return false;
-    }
-    for (int y = 0; y < left.height(); ++y) {
-        const auto* l = reinterpret_cast<const QRgb*>(left.constScanLine(y));
-        const auto* r = reinterpret_cast<const QRgb*>(right.constScanLine(y));
-        for (int x = 0; x < left.width(); ++x) {
-            if ((l[x] | 0xFF000000u) != (r[x] | 0xFF000000u)) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        return false;
-    }
-    return file.commit();
-}
-
-bool writeGif(const QImage& image, const QString& path) {
-    const std::optional<IndexedImage> indexed = toIndexed(image);
-    if (!indexed || !writeBytes(path, encodeGif(*indexed))) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    if (!samePixels(QImage(path, "GIF"), image)) {
-        std::fprintf(stderr, "%s does not decode to the drawn pixels\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
 
 bool writeWithQt(const QImage& image, const QString& path, const char* format) {
     if (!image.save(path, format)) {
@@ -242,410 +47,6 @@ bool writeWithQt(const QImage& image, const QString& path, const char* format) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The background map: a fictional coast with two land masses, islands and regions, in flat
-// colours with exact one-pixel black borders, so that a flood fill of one colour stays inside
-// its region whether it spreads to 4 or to 8 neighbours.
-
-constexpr int kMapWidth = 800;
-constexpr int kMapHeight = 600;
-const QRgb kSea = qRgb(178, 216, 242);
-const QRgb kLand = qRgb(246, 242, 224);
-const QRgb kBorder = qRgb(0, 0, 0);
-
-std::uint32_t hashCell(int x, int y, std::uint32_t seed) {
-    std::uint32_t h = seed * 0x9E3779B9u;
-    h ^= static_cast<std::uint32_t>(x) * 0x85EBCA6Bu;
-    h = (h << 13) | (h >> 19);
-    h ^= static_cast<std::uint32_t>(y) * 0xC2B2AE35u;
-    h ^= h >> 16;
-    h *= 0x7FEB352Du;
-    h ^= h >> 15;
-    h *= 0x846CA68Bu;
-    h ^= h >> 16;
-    return h;
-}
-
-// Smooth value noise in [0, 1].
-double valueNoise(double x, double y, std::uint32_t seed) {
-    const double fx = std::floor(x);
-    const double fy = std::floor(y);
-    const int ix = static_cast<int>(fx);
-    const int iy = static_cast<int>(fy);
-    const auto smooth = [](double t) { return t * t * (3.0 - 2.0 * t); };
-    const double tx = smooth(x - fx);
-    const double ty = smooth(y - fy);
-    const auto at = [&](int dx, int dy) {
-        return (hashCell(ix + dx, iy + dy, seed) & 0xFFFFFFu) / double(0xFFFFFF);
-    };
-    const double top = at(0, 0) + (at(1, 0) - at(0, 0)) * tx;
-    const double bottom = at(0, 1) + (at(1, 1) - at(0, 1)) * tx;
-    return top + (bottom - top) * ty;
-}
-
-// Several octaves of noise, centred on 0, roughly in [-1, 1].
-double fractalNoise(double x, double y, std::uint32_t seed, int octaves) {
-    double sum = 0.0;
-    double amplitude = 1.0;
-    double total = 0.0;
-    for (int octave = 0; octave < octaves; ++octave) {
-        sum += amplitude * (valueNoise(x, y, seed + static_cast<std::uint32_t>(octave)) - 0.5);
-        total += amplitude;
-        x *= 2.03;
-        y *= 2.03;
-        amplitude *= 0.58;
-    }
-    return 2.0 * sum / total;
-}
-
-// An elliptic patch of land, or of water dug into the land.
-struct Blob {
-    double cx, cy, rx, ry;
-    bool water = false;
-};
-
-const std::vector<Blob> kBlobs = {
-    {225, 235, 215, 165},      // the western continent
-    {60, 40, 160, 110},        // its northern shore runs off the map
-    {650, 455, 160, 110},      // the south-eastern land
-    {740, 570, 120, 70},       // which runs off the bottom edge
-    {470, 330, 34, 150, true}, // the strait between the two
-    {200, 200, 26, 20, true},  // a lake
-    {560, 115, 46, 32},        // islands
-    {700, 240, 30, 22},        {120, 520, 44, 30}, {385, 515, 28, 22},
-    {760, 80, 24, 20},         {460, 180, 18, 15},
-};
-
-// How far inside a blob a point lies, in pixels (negative outside), with a fractal coast
-// whose reach follows the blob's size, so islands stay islands but none is a plain oval.
-double blobDepth(const Blob& blob, double x, double y, double noise) {
-    const double dx = (x - blob.cx) / blob.rx;
-    const double dy = (y - blob.cy) / blob.ry;
-    const double size = std::min(blob.rx, blob.ry);
-    const double reach = std::clamp(1.8 * size, 16.0, 120.0);
-    return (1.0 - std::sqrt(dx * dx + dy * dy)) * size + noise * reach;
-}
-
-std::vector<std::uint8_t> landMask() {
-    std::vector<std::uint8_t> land(static_cast<std::size_t>(kMapWidth) * kMapHeight);
-    for (int y = 0; y < kMapHeight; ++y) {
-        for (int x = 0; x < kMapWidth; ++x) {
-            const double noise = fractalNoise(x / 85.0, y / 85.0, 11, 6);
-            bool isLand = false;
-            bool isWater = false;
-            for (const Blob& blob : kBlobs) {
-                if (blobDepth(blob, x, y, blob.water ? 0.5 * noise : noise) > 0) {
-                    (blob.water ? isWater : isLand) = true;
-                }
-            }
-            land[static_cast<std::size_t>(y) * kMapWidth + x] = isLand && !isWater ? 1 : 0;
-        }
-    }
-    return land;
-}
-
-// Connected parts of equal labels (4-neighbour), numbered from 0, with their sizes.
-struct Parts {
-    std::vector<int> part;
-    std::vector<int> size;
-    std::vector<bool> touchesEdge;
-};
-
-Parts connectedParts(const std::vector<int>& labels) {
-    Parts parts;
-    parts.part.assign(labels.size(), -1);
-    std::vector<int> stack;
-    for (int start = 0; start < static_cast<int>(labels.size()); ++start) {
-        if (parts.part[static_cast<std::size_t>(start)] >= 0) {
-            continue;
-        }
-        const int id = static_cast<int>(parts.size.size());
-        int count = 0;
-        bool edge = false;
-        parts.part[static_cast<std::size_t>(start)] = id;
-        stack.push_back(start);
-        while (!stack.empty()) {
-            const int at = stack.back();
-            stack.pop_back();
-            ++count;
-            const int x = at % kMapWidth;
-            const int y = at / kMapWidth;
-            edge = edge || x == 0 || y == 0 || x == kMapWidth - 1 || y == kMapHeight - 1;
-            const auto visit = [&](int nx, int ny) {
-                if (nx < 0 || ny < 0 || nx >= kMapWidth || ny >= kMapHeight) {
-                    return;
-                }
-                const int next = ny * kMapWidth + nx;
-                if (parts.part[static_cast<std::size_t>(next)] < 0 &&
-                    labels[static_cast<std::size_t>(next)] ==
-                        labels[static_cast<std::size_t>(at)]) {
-                    parts.part[static_cast<std::size_t>(next)] = id;
-                    stack.push_back(next);
-                }
-            };
-            visit(x - 1, y);
-            visit(x + 1, y);
-            visit(x, y - 1);
-            visit(x, y + 1);
-        }
-        parts.size.push_back(count);
-        parts.touchesEdge.push_back(edge);
-    }
-    return parts;
-}
-
-// Drops specks of land and fills small ponds, leaving lakes of some size.
-std::vector<int> cleanCoast(const std::vector<std::uint8_t>& mask) {
-    std::vector<int> labels(mask.begin(), mask.end());
-    const Parts parts = connectedParts(labels);
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        const auto part = static_cast<std::size_t>(parts.part[i]);
-        if (labels[i] == 1 && parts.size[part] < 120) {
-            labels[i] = 0;
-        } else if (labels[i] == 0 && !parts.touchesEdge[part] && parts.size[part] < 600) {
-            labels[i] = 1;
-        }
-    }
-    return labels;
-}
-
-struct Seed {
-    double x, y;
-};
-
-// Balanced regions for one land mass: a few rounds of k-means over a coarse sample of its
-// pixels, started from spread-out points.
-std::vector<Seed> regionSeeds(const std::vector<int>& partOf, int part, int count) {
-    std::vector<Seed> samples;
-    for (int y = 2; y < kMapHeight; y += 6) {
-        for (int x = 2; x < kMapWidth; x += 6) {
-            if (partOf[static_cast<std::size_t>(y) * kMapWidth + x] == part) {
-                samples.push_back({double(x), double(y)});
-            }
-        }
-    }
-    Seed centre{0, 0};
-    for (const Seed& s : samples) {
-        centre.x += s.x / samples.size();
-        centre.y += s.y / samples.size();
-    }
-    const auto distance2 = [](const Seed& a, const Seed& b) {
-        return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y);
-    };
-    std::vector<Seed> seeds;
-    seeds.push_back(*std::min_element(samples.begin(), samples.end(), [&](auto& a, auto& b) {
-        return distance2(a, centre) < distance2(b, centre);
-    }));
-    while (static_cast<int>(seeds.size()) < count) {
-        const auto nearest = [&](const Seed& s) {
-            double best = 1e18;
-            for (const Seed& seed : seeds) {
-                best = std::min(best, distance2(s, seed));
-            }
-            return best;
-        };
-        seeds.push_back(*std::max_element(samples.begin(), samples.end(), [&](auto& a, auto& b) {
-            return nearest(a) < nearest(b);
-        }));
-    }
-    for (int round = 0; round < 12; ++round) {
-        std::vector<Seed> sum(seeds.size(), Seed{0, 0});
-        std::vector<int> members(seeds.size(), 0);
-        for (const Seed& s : samples) {
-            std::size_t best = 0;
-            for (std::size_t k = 1; k < seeds.size(); ++k) {
-                if (distance2(s, seeds[k]) < distance2(s, seeds[best])) {
-                    best = k;
-                }
-            }
-            sum[best].x += s.x;
-            sum[best].y += s.y;
-            ++members[best];
-        }
-        for (std::size_t k = 0; k < seeds.size(); ++k) {
-            if (members[k] > 0) {
-                seeds[k] = {sum[k].x / members[k], sum[k].y / members[k]};
-            }
-        }
-    }
-    return seeds;
-}
-
-// Splits the two large land masses into regions with winding borders; every other piece of
-// land is a region of its own. Sea keeps label 0.
-std::vector<int> splitRegions(const std::vector<int>& coast) {
-    const Parts parts = connectedParts(coast);
-    std::vector<int> partIsLand(parts.size.size(), 0);
-    for (std::size_t at = 0; at < coast.size(); ++at) {
-        partIsLand[static_cast<std::size_t>(parts.part[at])] = coast[at];
-    }
-    std::vector<std::pair<int, int>> landBySize; // (size, part)
-    for (std::size_t part = 0; part < parts.size.size(); ++part) {
-        if (partIsLand[part] != 0) {
-            landBySize.emplace_back(parts.size[part], static_cast<int>(part));
-        }
-    }
-    std::sort(landBySize.rbegin(), landBySize.rend());
-    std::map<int, std::vector<Seed>> seedsOf;
-    const int regionCounts[] = {7, 4};
-    for (std::size_t i = 0; i < std::min<std::size_t>(2, landBySize.size()); ++i) {
-        seedsOf[landBySize[i].second] =
-            regionSeeds(parts.part, landBySize[i].second, regionCounts[i]);
-    }
-    std::vector<int> labels(coast.size(), 0);
-    for (int y = 0; y < kMapHeight; ++y) {
-        for (int x = 0; x < kMapWidth; ++x) {
-            const auto at = static_cast<std::size_t>(y) * kMapWidth + x;
-            if (coast[at] == 0) {
-                continue;
-            }
-            const int part = parts.part[at];
-            const auto seeds = seedsOf.find(part);
-            if (seeds == seedsOf.end()) {
-                labels[at] = 1 + part * 16;
-                continue;
-            }
-            // Bent coordinates give the borders the wander of rivers and ridges.
-            const double wx = x + 30.0 * fractalNoise(x / 70.0, y / 70.0, 101, 4);
-            const double wy = y + 30.0 * fractalNoise(x / 70.0, y / 70.0, 202, 4);
-            std::size_t best = 0;
-            double bestDistance = 1e18;
-            for (std::size_t k = 0; k < seeds->second.size(); ++k) {
-                const double dx = wx - seeds->second[k].x;
-                const double dy = wy - seeds->second[k].y;
-                if (dx * dx + dy * dy < bestDistance) {
-                    bestDistance = dx * dx + dy * dy;
-                    best = k;
-                }
-            }
-            labels[at] = 1 + part * 16 + static_cast<int>(best);
-        }
-    }
-    return labels;
-}
-
-// Folds small scraps of a region into the land region they touch most.
-void mergeScraps(std::vector<int>& labels) {
-    for (int pass = 0; pass < 6; ++pass) {
-        const Parts parts = connectedParts(labels);
-        std::vector<std::map<int, int>> neighbours(parts.size.size());
-        for (int y = 0; y < kMapHeight; ++y) {
-            for (int x = 0; x < kMapWidth; ++x) {
-                const auto at = static_cast<std::size_t>(y) * kMapWidth + x;
-                const auto part = static_cast<std::size_t>(parts.part[at]);
-                if (labels[at] == 0 || parts.size[part] >= 400) {
-                    continue;
-                }
-                const auto look = [&](int nx, int ny) {
-                    if (nx < 0 || ny < 0 || nx >= kMapWidth || ny >= kMapHeight) {
-                        return;
-                    }
-                    const int other = labels[static_cast<std::size_t>(ny) * kMapWidth + nx];
-                    if (other != 0 && other != labels[at]) {
-                        ++neighbours[part][other];
-                    }
-                };
-                look(x - 1, y);
-                look(x + 1, y);
-                look(x, y - 1);
-                look(x, y + 1);
-            }
-        }
-        bool changed = false;
-        for (std::size_t at = 0; at < labels.size(); ++at) {
-            const auto& around = neighbours[static_cast<std::size_t>(parts.part[at])];
-            if (!around.empty()) {
-                labels[at] = std::max_element(around.begin(), around.end(), [](auto& a, auto& b) {
-                                 return a.second < b.second;
-                             })->first;
-                changed = true;
-            }
-        }
-        if (!changed) {
-            return;
-        }
-    }
-}
-
-// The neighbours to the right and below, straight and diagonal: each touching pair of pixels
-// is seen once from its upper (or left) member.
-constexpr std::pair<int, int> kLowerNeighbours[] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-
-QImage drawMap(const std::vector<int>& labels) {
-    QImage map(kMapWidth, kMapHeight, QImage::Format_RGB32);
-    const auto label = [&](int x, int y) {
-        return labels[static_cast<std::size_t>(y) * kMapWidth + x];
-    };
-    for (int y = 0; y < kMapHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(map.scanLine(y));
-        for (int x = 0; x < kMapWidth; ++x) {
-            // A pixel turns black when a neighbour to its right or below (straight or
-            // diagonal) lies in another region: every pair of touching pixels from two
-            // regions then has a black one, and diagonal leaks cannot happen.
-            const int own = label(x, y);
-            bool edge = false;
-            for (const auto& [dx, dy] : kLowerNeighbours) {
-                const int nx = x + dx;
-                const int ny = y + dy;
-                if (nx >= 0 && nx < kMapWidth && ny < kMapHeight && label(nx, ny) != own) {
-                    edge = true;
-                }
-            }
-            row[x] = edge ? kBorder : (own == 0 ? kSea : kLand);
-        }
-    }
-    // Pockets of a few pixels shut in by borders would only be specks: ink them.
-    std::vector<int> colourParts(labels.size());
-    for (int y = 0; y < kMapHeight; ++y) {
-        for (int x = 0; x < kMapWidth; ++x) {
-            colourParts[static_cast<std::size_t>(y) * kMapWidth + x] =
-                map.pixel(x, y) == kBorder ? -1 : label(x, y);
-        }
-    }
-    const Parts parts = connectedParts(colourParts);
-    for (std::size_t at = 0; at < labels.size(); ++at) {
-        if (colourParts[at] >= 0 && parts.size[static_cast<std::size_t>(parts.part[at])] < 16) {
-            map.setPixel(static_cast<int>(at % kMapWidth), static_cast<int>(at / kMapWidth),
-                         kBorder);
-        }
-    }
-    return map;
-}
-
-// Checks that no two 8-neighbour non-black pixels belong to different regions.
-bool regionsSealed(const QImage& map, const std::vector<int>& labels) {
-    for (int y = 0; y + 1 < kMapHeight; ++y) {
-        for (int x = 0; x < kMapWidth; ++x) {
-            if (map.pixel(x, y) == kBorder) {
-                continue;
-            }
-            const int own = labels[static_cast<std::size_t>(y) * kMapWidth + x];
-            for (const auto& [dx, dy] : kLowerNeighbours) {
-                const int nx = x + dx;
-                const int ny = y + dy;
-                if (nx < 0 || nx >= kMapWidth || map.pixel(nx, ny) == kBorder) {
-                    continue;
-                }
-                if (labels[static_cast<std::size_t>(ny) * kMapWidth + nx] != own) {
-                    return false;
-                }
-            }
-        }
-    }
-    return true;
-}
-
-std::optional<QImage> makeMap() {
-    std::vector<int> labels = splitRegions(cleanCoast(landMask()));
-    mergeScraps(labels);
-    const QImage map = drawMap(labels);
-    if (!regionsSealed(map, labels)) {
-        std::fprintf(stderr, "a region border has a gap\n");
-        return std::nullopt;
-    }
-    return map;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Pictograms. One style throughout: soft vertical gradients, a darker 1.5 px outline that keeps
 // them readable on the pale map, clouds built from the same outline.
 
@@ -658,9 +59,9 @@ QImage transparentCanvas() {
     return image;
 }
 
-QImage keyedCanvas() {
-    QImage image(kPicto, kPicto, QImage::Format_RGB32);
-    image.fill(kKey);
+QImage keyedCanvas(int size = kPicto, QRgb key = kKey) {
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(key);
     return image;
 }
 
@@ -910,26 +311,41 @@ QImage picNuitClaire() {
     return image;
 }
 
+// A thermometer standing in the right half, its column up to mercuryTop.
+void drawThermometer(QPainter& p, double mercuryTop, const QColor& mercuryColour) {
+    QPainterPath tube;
+    tube.addRoundedRect(QRectF(23, 3, 8, 27), 4, 4);
+    const QPainterPath glass = tube.united(circle(27, 32, 6)).simplified();
+    outlined(p, glass, QColor(255, 255, 255), QColor(70, 70, 78));
+    QPainterPath column;
+    column.addRoundedRect(QRectF(25.3, mercuryTop, 3.4, 31 - mercuryTop), 1.7, 1.7);
+    const QPainterPath mercury = column.united(circle(27, 32, 4)).simplified();
+    p.setPen(Qt::NoPen);
+    p.setBrush(mercuryColour);
+    p.drawPath(mercury);
+    p.setPen(QPen(QColor(70, 70, 78), 1.2, Qt::SolidLine, Qt::RoundCap));
+    for (const double y : {9.0, 14.0, 19.0, 24.0}) {
+        p.drawLine(QPointF(32.8, y), QPointF(35.3, y));
+    }
+}
+
 QImage picCanicule() {
     QImage image = transparentCanvas();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawSun(p, {12.5, 12.5}, 6.0, 4.2, 8, QColor(255, 200, 90), QColor(250, 110, 30),
             QColor(180, 50, 10));
-    QPainterPath tube;
-    tube.addRoundedRect(QRectF(23, 3, 8, 27), 4, 4);
-    const QPainterPath glass = tube.united(circle(27, 32, 6)).simplified();
-    outlined(p, glass, QColor(255, 255, 255), QColor(70, 70, 78));
-    QPainterPath column;
-    column.addRoundedRect(QRectF(25.3, 8, 3.4, 23), 1.7, 1.7);
-    const QPainterPath mercury = column.united(circle(27, 32, 4)).simplified();
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(222, 40, 40));
-    p.drawPath(mercury);
-    p.setPen(QPen(QColor(70, 70, 78), 1.2, Qt::SolidLine, Qt::RoundCap));
-    for (const double y : {9.0, 14.0, 19.0, 24.0}) {
-        p.drawLine(QPointF(32.8, y), QPointF(35.3, y));
-    }
+    drawThermometer(p, 8, QColor(222, 40, 40));
+    return image;
+}
+
+QImage picGrandFroid() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawFlake(p, {11.5, 12.5}, 9.0, QColor(255, 255, 255), 4.2);
+    drawFlake(p, {11.5, 12.5}, 9.0, kSnow, 2.0);
+    drawThermometer(p, 24, QColor(40, 110, 220));
     return image;
 }
 
@@ -968,7 +384,118 @@ QImage picTempete() {
     return image;
 }
 
-// The colour-keyed ones are drawn without antialiasing: only exact colours, the magenta key
+// The sun seen through a veil of high cloud.
+QImage picSoleilVoile() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawSun(p, {20, 16}, 8.0, 7.5);
+    QPainterPath veil;
+    veil.addRoundedRect(QRectF(2, 17, 36, 9), 4.5, 4.5);
+    veil.addRoundedRect(QRectF(7, 27.5, 29, 7), 3.5, 3.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(236, 240, 246, 200));
+    p.drawPath(veil.simplified());
+    p.setPen(QPen(QColor(150, 162, 178), 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(5, 21.5), QPointF(33, 21.5));
+    p.drawLine(QPointF(10, 31), QPointF(31, 31));
+    return image;
+}
+
+QImage picBruine() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawCloud(p, {2, 3, 35, 25}, CloudTone::Grey);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kRain);
+    for (const QPointF dot :
+         {QPointF(10, 30), QPointF(17, 31.5), QPointF(24, 30), QPointF(31, 31.5), QPointF(13, 36),
+          QPointF(20.5, 37), QPointF(28, 36)}) {
+        p.drawEllipse(dot, 1.5, 1.5);
+    }
+    return image;
+}
+
+QImage picAversesNeige() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawSun(p, {27, 11}, 6.0, 5.5);
+    drawCloud(p, {1.5, 8, 31, 21}, CloudTone::White);
+    drawFlake(p, {10, 33}, 4.0, kSnow, 1.8);
+    drawFlake(p, {21, 34}, 4.0, kSnow, 1.8);
+    return image;
+}
+
+QImage picNuitNuageuse() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath moon = circle(24, 14, 10).subtracted(circle(30, 9, 8.5));
+    outlined(p, moon, vertical(4, 24, QColor(255, 246, 170), QColor(244, 200, 60)),
+             QColor(150, 110, 20));
+    drawCloud(p, {1.5, 15, 31, 21}, CloudTone::White);
+    return image;
+}
+
+// A funnel cloud: a twisted cone narrowing to the ground, with the bands of its spin.
+QImage picTornade() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPolygonF left;
+    QPolygonF right;
+    constexpr int kSteps = 30;
+    const auto centreAt = [](double t) {
+        return 20.0 + 3.5 * std::sin(t * std::numbers::pi * 1.3);
+    };
+    const auto halfAt = [](double t) { return 16.5 * std::pow(1.0 - t, 1.4) + 1.6; };
+    for (int i = 0; i <= kSteps; ++i) {
+        const double t = double(i) / kSteps;
+        const double y = 4.0 + 31.0 * t;
+        left << QPointF(centreAt(t) - halfAt(t), y);
+        right << QPointF(centreAt(t) + halfAt(t), y);
+    }
+    std::reverse(right.begin(), right.end());
+    QPainterPath funnel;
+    funnel.addPolygon(left + right);
+    funnel.closeSubpath();
+    outlined(p, funnel, vertical(4, 35, QColor(170, 178, 190), QColor(92, 100, 112)),
+             QColor(50, 56, 66), 1.3);
+    p.setPen(QPen(QColor(60, 66, 78), 1.2, Qt::SolidLine, Qt::RoundCap));
+    for (const double t : {0.18, 0.38, 0.58, 0.76}) {
+        const double y = 4.0 + 31.0 * t;
+        const double half = halfAt(t) - 1.0;
+        QPainterPath band;
+        band.moveTo(centreAt(t) - half, y - 1.2);
+        band.quadTo(centreAt(t), y + 2.6, centreAt(t) + half, y - 1.2);
+        p.drawPath(band);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(150, 120, 84, 200));
+    p.drawEllipse(QPointF(centreAt(1.0), 36.5), 6.0, 1.8);
+    return image;
+}
+
+QImage picArcEnCiel() {
+    QImage image = transparentCanvas();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor bands[] = {QColor(226, 42, 42), QColor(246, 140, 30), QColor(250, 216, 40),
+                            QColor(70, 176, 70), QColor(40, 120, 220), QColor(120, 70, 190)};
+    double radius = 17.0;
+    for (const QColor& band : bands) {
+        p.setPen(QPen(band, 2.3, Qt::SolidLine, Qt::FlatCap));
+        p.drawArc(QRectF(20 - radius, 31 - radius, 2 * radius, 2 * radius), 0, 180 * 16);
+        radius -= 2.2;
+    }
+    drawCloud(p, {0.8, 24, 15, 12}, CloudTone::White);
+    drawCloud(p, {23, 24, 16, 12}, CloudTone::White);
+    return image;
+}
+
+// The colour-keyed ones are drawn without antialiasing: only exact colours, the key colour
 // around them.
 
 QImage picBrouillard() {
@@ -990,7 +517,7 @@ QImage picBrouillard() {
     return image;
 }
 
-QImage picVent() {
+QImage picVentFort() {
     QImage image = keyedCanvas();
     QPainter p(&image);
     p.setPen(QPen(QColor(52, 96, 140), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -1014,8 +541,11 @@ QImage picVent() {
     return image;
 }
 
+// Frost, on a green key of its own that its key file names.
+const QRgb kGelKey = qRgb(0, 255, 0);
+
 QImage picGel() {
-    QImage image = keyedCanvas();
+    QImage image = keyedCanvas(kPicto, kGelKey);
     QPainter p(&image);
     const QPointF centre(19.5, 19.5);
     p.setPen(QPen(QColor(24, 90, 170), 2, Qt::SolidLine, Qt::FlatCap));
@@ -1043,13 +573,81 @@ QImage picGel() {
     return image;
 }
 
+// Freezing rain: drops falling onto a slab of ice hung with icicles.
+QImage picVerglas() {
+    QImage image = keyedCanvas();
+    QPainter p(&image);
+    const QColor ice(196, 228, 250);
+    const QColor iceLine(36, 96, 160);
+    p.setPen(QPen(iceLine, 1));
+    p.setBrush(ice);
+    for (const int x : {7, 15, 24, 31}) {
+        const int length = x % 2 == 0 ? 5 : 7;
+        p.drawPolygon(QPolygon({{x - 2, 30}, {x + 2, 30}, {x, 30 + length}}));
+    }
+    p.drawRect(3, 24, 33, 7);
+    p.setPen(QPen(QColor(255, 255, 255), 1));
+    p.drawLine(5, 26, 33, 26);
+    p.setPen(QPen(kRainLine, 1));
+    p.setBrush(kRain);
+    for (const QPoint tip : {QPoint(12, 3), QPoint(26, 9)}) {
+        p.drawPolygon(QPolygon({tip, tip + QPoint(3, 6), tip + QPoint(3, 8), tip + QPoint(1, 10),
+                                tip + QPoint(-1, 10), tip + QPoint(-3, 8), tip + QPoint(-3, 6)}));
+    }
+    return image;
+}
+
+// The centres of high and low pressure: a blue A and a red D, with a white rim that keeps
+// them readable over any fill.
+constexpr int kLetterSize = 32;
+
+QImage keyedLetter(const QPainterPath& letter, const QColor& colour) {
+    QImage image = keyedCanvas(kLetterSize);
+    QPainter p(&image);
+    p.setPen(QPen(QColor(255, 255, 255), 3, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(letter);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPath(letter);
+    return image;
+}
+
+QImage picAnticyclone() {
+    QPainterPath letter;
+    letter.setFillRule(Qt::OddEvenFill);
+    letter.addPolygon(QPolygonF(
+        {{3, 29}, {12.5, 3}, {19.5, 3}, {29, 29}, {22, 29}, {20, 23}, {12, 23}, {10, 29}}));
+    letter.closeSubpath();
+    letter.addPolygon(QPolygonF({{13.5, 17.5}, {18.5, 17.5}, {16, 9.5}}));
+    letter.closeSubpath();
+    return keyedLetter(letter, QColor(20, 80, 200));
+}
+
+QImage picDepression() {
+    QPainterPath letter;
+    letter.setFillRule(Qt::OddEvenFill);
+    letter.moveTo(5, 3);
+    letter.lineTo(15, 3);
+    letter.arcTo(QRectF(3, 3, 25, 26), 90, -180);
+    letter.lineTo(5, 29);
+    letter.closeSubpath();
+    letter.moveTo(11.5, 9);
+    letter.lineTo(15, 9);
+    letter.arcTo(QRectF(8.5, 9, 13, 14), 90, -180);
+    letter.lineTo(11.5, 23);
+    letter.closeSubpath();
+    return keyedLetter(letter, QColor(210, 30, 30));
+}
+
 enum class Format { Png, Bmp, Gif };
 
 struct Pictogram {
     const char* name;
     Format format;
     std::function<QImage()> draw;
-    bool keyFile = false; // writes "<file>.tcolor" naming the transparent colour
+    QRgb key = kKey;      // the colour around a BMP or GIF drawing
+    bool keyFile = false; // writes "<file>.tcolor" naming the key
 };
 
 QString fileName(const Pictogram& picto) {
@@ -1059,24 +657,35 @@ QString fileName(const Pictogram& picto) {
     return QString::fromLatin1(picto.name) + QString::fromLatin1(extension);
 }
 
+// In the order of the list the editor shows (sorted by name).
 std::vector<Pictogram> pictograms() {
     return {
-        {"soleil", Format::Png, picSoleil},
-        {"eclaircies", Format::Png, picEclaircies},
-        {"nuageux", Format::Png, picNuageux},
-        {"couvert", Format::Png, picCouvert},
-        {"pluie", Format::Png, picPluie},
+        {"anticyclone", Format::Gif, picAnticyclone},
+        {"arc_en_ciel", Format::Png, picArcEnCiel},
         {"averses", Format::Png, picAverses},
-        {"orage", Format::Png, picOrage},
-        {"neige", Format::Png, picNeige},
-        {"pluie-neige", Format::Png, picPluieNeige},
+        {"averses_neige", Format::Png, picAversesNeige},
         {"brouillard", Format::Bmp, picBrouillard},
-        {"vent", Format::Gif, picVent},
-        {"grele", Format::Png, picGrele},
-        {"nuit-claire", Format::Png, picNuitClaire},
-        {"gel", Format::Bmp, picGel, true},
+        {"bruine", Format::Png, picBruine},
         {"canicule", Format::Png, picCanicule},
+        {"couvert", Format::Png, picCouvert},
+        {"depression", Format::Gif, picDepression},
+        {"eclaircies", Format::Png, picEclaircies},
+        {"gel", Format::Bmp, picGel, kGelKey, true},
+        {"grand_froid", Format::Png, picGrandFroid},
+        {"grele", Format::Png, picGrele},
+        {"neige", Format::Png, picNeige},
+        {"nuageux", Format::Png, picNuageux},
+        {"nuit_claire", Format::Png, picNuitClaire},
+        {"nuit_nuageuse", Format::Png, picNuitNuageuse},
+        {"orage", Format::Png, picOrage},
+        {"pluie", Format::Png, picPluie},
+        {"pluie_neige", Format::Png, picPluieNeige},
+        {"soleil", Format::Png, picSoleil},
+        {"soleil_voile", Format::Png, picSoleilVoile},
         {"tempete", Format::Png, picTempete},
+        {"tornade", Format::Png, picTornade},
+        {"vent_fort", Format::Gif, picVentFort},
+        {"verglas", Format::Bmp, picVerglas},
     };
 }
 
@@ -1097,100 +706,304 @@ bool writePictogram(const Pictogram& picto, const QImage& image, const QString& 
         break;
     }
     if (picto.keyFile) {
-        const QByteArray key = " " + QByteArray::number(qRed(kKey)) + " \r\n " +
-                               QByteArray::number(qGreen(kKey)) + " \r\n " +
-                               QByteArray::number(qBlue(kKey)) + " \r\n";
+        // The editor's own key-file form: each value between blanks, CR LF line ends.
+        const QByteArray key = " " + QByteArray::number(qRed(picto.key)) + " \r\n " +
+                               QByteArray::number(qGreen(picto.key)) + " \r\n " +
+                               QByteArray::number(qBlue(picto.key)) + " \r\n";
         return writeBytes(path + QStringLiteral(".tcolor"), key);
     }
     return true;
 }
 
 // ---------------------------------------------------------------------------------------------
-// The user guide, stored in Windows-1252 with CR LF line ends, as the editor reads it.
+// The user guide, in UTF-8 with LF line ends.
 
 const char* const kReadme = R"(Grivendale - mode d'emploi
 ==========================
 
-Grivendale compose des cartes météo : un fond de carte, des pictogrammes, des textes,
-des lignes et des zones coloriées. Au démarrage, le fond est prev.gif, à côté du programme
-(« Changer fond » en choisit un autre, « Effacer tout » vide la carte).
+Grivendale compose des cartes météo : sur un fond de carte, vous placez des
+pictogrammes, des textes et des lignes, et vous coloriez des zones. La carte
+terminée s'enregistre en image PNG ou se publie sur Internet pour un forum.
 
-Ajouter des éléments (choisissez d'abord l'outil)
-  - « Ajouter : » pose un pictogramme : choisissez-le dans la liste des pictogrammes
-    disponibles, puis cliquez sur la carte à l'endroit voulu.
-  - « Ajouter texte » : cliquez sur la carte et tapez le texte. « Changer police »
-    règle la police, la taille et le style ; « Changer » à côté de chaque couleur
-    choisit les couleurs du texte, des lignes et du remplissage.
-  - « Ajouter lignes » : tracez la ligne point par point sur la carte, dans la taille
-    et la couleur choisies. « Lisser en courbe » arrondit la ligne en courbe ;
-    « Inclure dans le fond » l'intègre au fond de carte, sous les pictogrammes et
-    les textes.
-  - « Remplir » : cliquez dans une région de la carte ; la couleur de remplissage
-    s'étend jusqu'aux bordures noires.
+Au premier démarrage, le fond est prev.gif : la France et ses voisins, mer et
+terres en deux couleurs claires, côtes et frontières en traits noirs fermés.
 
-Sélectionner et déplacer
-  Avec « Selectionner / bouger », cliquez sur un élément pour le sélectionner et
-  faites-le glisser pour le déplacer. Le clic droit sur la carte ouvre un menu avec les
-  commandes utiles à l'endroit cliqué.
 
-Clavier
-  Ctrl+Z   annuler la dernière action (pose, déplacement, remplissage...)
-  Ctrl+C   copier l'élément sélectionné
-  Ctrl+X   couper l'élément sélectionné
-  Ctrl+V   coller l'élément copié
-  Suppr    supprimer l'élément sélectionné
+1. La fenêtre
+-------------
 
-Fichiers
-  « Sauver Carte » enregistre la carte dans un fichier .car (fond, éléments, lignes et
-  remplissages) ; « Charger Carte » la rouvre pour continuer à la modifier.
-  « Exporter image » enregistre la carte telle qu'elle s'affiche, en image PNG.
+À gauche, la carte. À droite, les outils :
+  - « Couleurs : » les cinq couleurs de travail, avec les boutons « Changer » ;
+  - les cinq outils : « Remplir », « Ajouter lignes », « Selectionner / bouger »,
+    « Ajouter : » et « Ajouter texte » ;
+  - « Pictos / Texte : » la liste « Disponibles : » des pictogrammes et leur
+    « Prévisualisation : », le bouton « Retirer transparence » ;
+  - « Taille : » l'épaisseur des nouvelles lignes (1, 3, 5 ou 7 pixels), leur
+    « Prévisualisation ligne : », les cases « Lisser en courbe » et
+    « Inclure dans le fond » ;
+  - « Prévisualisation texte : » le style des nouveaux textes (AaBbCc) et le
+    bouton « Changer police » ;
+  - les boutons « Charger Carte », « Sauver Carte », « Changer fond »,
+    « Exporter image », « Effacer tout » et « Voir le mode d'emploi ».
+En bas, la publication : « Fichier : », « Envoyer », « Options » et la case
+« Espace FTP/Hebergement : » où s'affichent l'état de l'envoi et le lien.
 
-Publier
-  « Envoyer » publie l'image de la carte sur votre espace FTP, sous le nom donné dans
-  « Fichier : ». Le serveur et l'identifiant se règlent dans « Options ».
+Ce mode d'emploi s'ouvre à chaque démarrage tant que la case « Toujours
+afficher au démarrage » est cochée ; « Voir le mode d'emploi » le rouvre.
 
-Vos pictogrammes
-  Le dossier picto, à côté du programme, contient les pictogrammes de la liste ; vous
-  pouvez y ajouter les vôtres :
-  - en PNG avec transparence ;
-  - en BMP ou GIF sur un fond magenta (rouge 255, vert 0, bleu 255), couleur qui
-    devient transparente. Un fichier texte « nom.bmp.tcolor » à côté de l'image peut
-    désigner une autre couleur transparente : trois lignes, rouge, vert et bleu.
-  Un fond de carte à vous doit garder des bordures noires fermées, pour que
-  « Remplir » reste dans chaque région.
+
+2. Les outils et la souris
+--------------------------
+
+Choisissez d'abord l'outil en cochant son nom. Au démarrage, c'est
+« Selectionner / bouger ».
+
+« Selectionner / bouger »
+  - Clic gauche sur un élément : il est sélectionné (encadré de marques
+    rouges). Les pictogrammes et les textes passent avant les lignes ; entre
+    deux éléments superposés, c'est le dernier posé qui est pris.
+  - Bouton gauche maintenu : l'élément sélectionné suit la souris.
+  - Une ligne se sélectionne en cliquant à moins de 10 pixels d'un de ses
+    segments. Cliquer sur un de ses points (à 4 pixels près) saisit ce point :
+    en glissant, vous déplacez ce point seul et la ligne se redessine. Une
+    ligne ne se déplace pas d'un bloc : coupez-la (Ctrl+X) et collez-la
+    (Ctrl+V) à l'endroit voulu.
+  - Clic droit sur un élément : il est sélectionné et son menu s'ouvre
+    (voir 3. Les menus du clic droit).
+  - Double-clic sur un texte sélectionné : modifier ce texte.
+  - Clic dans le vide : plus rien n'est sélectionné.
+
+« Ajouter : » (les pictogrammes)
+  Choisissez un pictogramme dans la liste « Disponibles : » ; l'outil
+  « Ajouter : » se coche tout seul. Chaque clic sur la carte (bouton gauche ou
+  droit) pose ce pictogramme, centré sur le pointeur.
+
+« Ajouter texte »
+  Un clic sur la carte (bouton gauche ou droit) demande le texte (« Texte à
+  insérer : ») ; il est posé centré sur le point cliqué, dans le style de
+  « Prévisualisation texte : » et la couleur de texte. Une réponse vide ou
+  « Annuler » n'ajoute rien.
+
+« Ajouter lignes »
+  - Chaque clic gauche ajoute un point à la ligne en cours ; le premier point
+    suit la souris jusqu'à ce que vous relâchiez le bouton.
+  - Le clic droit termine la ligne, si elle a au moins deux points (sinon il
+    ne fait rien).
+  - La ligne prend l'épaisseur choisie dans « Taille : » et la couleur de
+    ligne. Cochez « Lisser en courbe » avant de la terminer pour en faire une
+    courbe arrondie, « Inclure dans le fond » pour la placer sous les
+    remplissages : elle arrête alors les remplissages comme les traits noirs
+    du fond (pratique pour tracer une zone à colorier).
+  - Changer d'outil n'abandonne pas une ligne commencée : revenez à
+    « Ajouter lignes » pour la continuer.
+
+« Remplir »
+  - Un clic dans une zone de la carte la colorie avec la couleur de
+    remplissage, jusqu'aux traits noirs qui l'entourent.
+  - En gardant le bouton gauche enfoncé et en balayant la carte, vous
+    coloriez chaque zone traversée.
+  - Rien ne se passe si la couleur de remplissage est le noir, si vous
+    cliquez sur un trait noir ou si la zone a déjà cette couleur.
+
+
+3. Les menus du clic droit
+--------------------------
+
+Avec « Selectionner / bouger », le clic droit sur un élément ouvre son menu.
+Ces commandes ne s'annulent pas avec Ctrl+Z.
+
+Ligne ou pictogramme :
+  - « Lisser en courbe » (lignes seulement) : passe de la ligne droite à la
+    courbe et inversement ; la coche montre l'état actuel.
+  - « Taille ligne » (lignes seulement) : épaisseur 1, 3, 5 ou 7 pixels.
+  - Les noms des pictogrammes : remplacent l'élément par ce pictogramme, au
+    même endroit (pour échanger « pluie » contre « orage » sans le replacer).
+  - « Supprimer » : enlève l'élément.
+
+Texte :
+  - « Changer Texte... » : modifie le texte (un texte vide garde l'ancien).
+  - « Taille » : 8, 10, 12, 14, 16, 18, 20 ou 22 points ; « Autre... » ouvre
+    le choix de police pour une autre taille.
+  - « Couleur... » : change la couleur de ce texte.
+  - « Police... » : police, taille, gras, italique et souligné.
+  - « Supprimer » : enlève le texte.
+
+
+4. Le clavier
+-------------
+
+Les touches agissent sur la carte (cliquez d'abord sur la carte) :
+  - Suppr : supprime l'élément sélectionné.
+  - Ctrl+C : copie l'élément sélectionné.
+  - Ctrl+X : coupe l'élément sélectionné (copie puis suppression).
+  - Ctrl+V : colle l'élément copié à l'endroit où se trouve le pointeur sur
+    la carte ; on peut coller plusieurs fois le même élément.
+  - Ctrl+Z : annule le dernier ajout (pictogramme, texte, ligne ou
+    remplissage), en remontant d'un ajout à chaque appui.
+Seuls les ajouts s'annulent : un déplacement, une suppression, un collage ou
+une commande de menu ne s'annulent pas.
+
+
+5. Les couleurs et la palette
+-----------------------------
+
+« Couleurs : » montre cinq couleurs ; cliquez sur l'une d'elles pour la
+changer (la 1re, la 2e et la 5e ont aussi leur bouton « Changer ») :
+  - la 1re est la couleur de remplissage (elle coche aussi l'outil « Remplir ») ;
+  - la 2e est la couleur des lignes (elle coche aussi « Ajouter lignes ») ;
+  - la 5e est la couleur des textes ;
+  - la 3e et la 4e sont des couleurs de réserve.
+Les couleurs sont gardées d'une séance à l'autre. Elles servent aux éléments
+ajoutés ensuite : les éléments déjà posés gardent les leurs (pour un texte,
+utilisez « Couleur... » de son menu).
+
+Pictogrammes : cliquer sur un point de la « Prévisualisation : » rend cette
+couleur transparente dans ce pictogramme (par exemple un fond blanc) ; les
+bords adoucis d'un PNG deviennent alors nets. « Retirer transparence » rend
+le pictogramme entièrement opaque. Ces deux choix s'appliquent tout de suite
+à la carte et sont enregistrés dans le dossier picto (fichier .tcolor) ; si ce
+dossier n'est pas modifiable (programme installé pour tout le système), ils ne
+valent que jusqu'à la fermeture du programme.
+
+« Changer police » (ou un clic sur AaBbCc) choisit la police, la taille et le
+style des nouveaux textes.
+
+
+6. Les fichiers de carte et la sauvegarde automatique
+-----------------------------------------------------
+
+« Sauver Carte » enregistre la carte dans un fichier .car : le chemin du fond,
+les pictogrammes, les textes, les lignes et les remplissages. « Charger Carte »
+rouvre un fichier .car pour continuer à le modifier. Un fichier .car s'ouvre
+aussi en double-cliquant dessus, ou par « grivendale carte.car ».
+  - Le fichier ne contient pas l'image du fond, seulement son chemin : ne
+    déplacez pas l'image.
+  - Les pictogrammes y sont notés par leur numéro dans la liste : ajouter,
+    renommer ou retirer un pictogramme du dossier picto change ceux des
+    cartes déjà enregistrées.
+  - Un fichier d'une autre version est refusé avec un message.
+
+Sauvegarde automatique : à chaque fermeture normale, la carte est enregistrée
+dans GrivendaleSauvegarde.car, dans votre dossier Documents (ou le dossier du
+programme s'il n'y en a pas), et elle est rouverte au démarrage suivant. Après
+un arrêt brutal, le programme repart de la dernière sauvegarde automatique,
+puis ce fichier est effacé jusqu'à la prochaine fermeture normale : enregistrez
+vos cartes importantes avec « Sauver Carte ».
+
+« Effacer tout » (après confirmation) retire tous les éléments, lignes et
+remplissages ; le fond reste. Ctrl+Z ne les rend pas.
+
+« Changer fond » choisit une autre image de fond (PNG, GIF, JPG, BMP, TGA) ;
+la fenêtre prend sa taille et le choix est gardé pour le prochain démarrage.
+Les éléments gardent leur position en pixels. Pour qu'un fond à vous se
+colorie bien, ses zones doivent être fermées par des traits noirs continus.
+
+
+7. Exporter l'image
+-------------------
+
+« Exporter image » enregistre la carte telle qu'elle s'affiche (sans les
+marques de sélection ni la ligne en cours) dans un fichier PNG. Le nom est pris
+tel que vous le tapez : ajoutez vous-même « .png ». Un fichier du même nom est
+remplacé sans question.
+
+
+8. Publier la carte
+-------------------
+
+« Fichier : » est le nom de l'image sur le serveur : il doit finir par .png et
+ne contenir aucun espace (par exemple carte.png ou images/suivi.png).
+
+« Envoyer » dessine la carte, l'enregistre dans temp.png (dossier temporaire)
+et l'envoie par FTP, sous un nom provisoire puis sous le nom choisi. Pendant
+l'envoi, la case « Espace FTP/Hebergement : » affiche « Envoie ... » et vous
+pouvez continuer à travailler ; en cas d'échec le programme réessaie tout
+seul. À la fin elle affiche « Envoyé », ou le lien de l'image suivi de « OK ».
+« Envoyé ! » signifie que le serveur n'a pas confirmé la fin du transfert :
+l'image est restée sous son nom provisoire ; envoyez-la de nouveau.
+
+Un clic sur le lien (s'il commence par http) le copie dans le presse-papiers,
+prêt à coller dans un message du forum.
+
+« Options » choisit où publier :
+  - « Mon serveur FTP » : votre propre serveur ; remplissez « Serveur : »,
+    « Login : » et « Mot de passe : ». Aucun lien n'est donné. Attention :
+    le mot de passe est gardé en clair dans les réglages du programme.
+  - « Le serveur FTP de Tessaval » : l'espace FTP de l'éditeur ; le lien
+    public de l'image s'affiche après l'envoi.
+  - « Le service d'image de Tessaval (recommandé) » : l'image est envoyée à
+    l'éditeur puis confiée à son service d'images, qui donne le lien à coller
+    dans le forum.
+« OK » enregistre le choix, « Annuler » le laisse tel quel. Tant que vous
+n'avez jamais validé « Options » par « OK », les envois vont sur « Mon
+serveur FTP » : validez-la une première fois.
+
+« News » et « Suivi » (masqués au démarrage, pour les suivis du forum)
+remplissent le nom : images/news/suiviAAMMJJ.png (la date du jour) ou
+surveillance/suivi.png.
+
+
+9. Vos pictogrammes
+-------------------
+
+Le dossier picto, à côté du fond prev.gif, contient les pictogrammes de la
+liste, lus au démarrage dans l'ordre alphabétique. Vous pouvez y ajouter les
+vôtres (24 à 48 pixels conviennent bien) :
+  - en PNG avec transparence : les bords adoucis se mêlent à la carte ;
+  - en BMP, GIF ou JPG sur un fond magenta (rouge 255, vert 0, bleu 255) :
+    cette couleur devient transparente.
+Un fichier texte « nom.bmp.tcolor » à côté de l'image désigne une autre
+couleur transparente : trois lignes, rouge, vert et bleu (-1 trois fois : aucune
+transparence). Le pictogramme gel.bmp en donne un exemple, sur fond vert.
 )";
 
-std::optional<QByteArray> toWindows1252(const QString& text) {
-    QByteArray out;
-    for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code == u'\n') {
-            out.append("\r\n");
-        } else if (code == u'\u2019') {
-            out.push_back('\x92');
-        } else if (code == u'\u0153') {
-            out.push_back('\x9C');
-        } else if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
-            out.push_back(static_cast<char>(code));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return out;
+bool writeReadme(const QString& folder) {
+    return writeBytes(folder + QStringLiteral("/readme.txt"), QByteArray(kReadme));
 }
 
-bool writeReadme(const QString& folder) {
-    const std::optional<QByteArray> bytes = toWindows1252(QString::fromUtf8(kReadme));
-    if (!bytes) {
-        std::fprintf(stderr, "the guide holds a character outside Windows-1252\n");
-        return false;
+// ---------------------------------------------------------------------------------------------
+// The application icon: the hexagon of France on the sea, under a sun and a cloud.
+
+QImage drawIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(2, 2, 60, 60), 11, 11);
+    outlined(p, tile, vertical(2, 62, QColor(150, 200, 240), QColor(70, 130, 200)),
+             QColor(30, 70, 120), 2.0);
+    QPolygonF hexagon;
+    for (const QPointF corner : {QPointF(27, 14), QPointF(45, 20), QPointF(50, 37), QPointF(38, 54),
+                                 QPointF(17, 51), QPointF(10, 31)}) {
+        hexagon << corner;
     }
-    return writeBytes(folder + QStringLiteral("/readme.txt"), *bytes);
+    QPainterPath land;
+    land.addPolygon(hexagon);
+    land.closeSubpath();
+    outlined(p, land, QColor(246, 242, 224), QColor(20, 20, 20), 2.2);
+    drawSun(p, {43, 21}, 7.0, 5.5);
+    drawCloud(p, {13, 26, 30, 21}, CloudTone::White);
+    return image;
+}
+
+bool writeIcons(const QString& folder) {
+    for (const int size : {48, 256}) {
+        const QString path = folder + QStringLiteral("/grivendale-%1.png").arg(size);
+        if (!writeWithQt(drawIcon(size).convertToFormat(QImage::Format_ARGB32), path, "PNG")) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
 // A contact sheet to look the set over: the map with pictograms on it, then each pictogram
 // enlarged on land and on sea.
+
+const QRgb kSheetSea = qRgb(178, 216, 242);
+const QRgb kSheetLand = qRgb(246, 242, 224);
 
 QImage asOverlay(const Pictogram& picto, const QImage& image) {
     if (picto.format == Format::Png) {
@@ -1199,7 +1012,7 @@ QImage asOverlay(const Pictogram& picto, const QImage& image) {
     QImage overlay = image.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < overlay.height(); ++y) {
         for (int x = 0; x < overlay.width(); ++x) {
-            if ((overlay.pixel(x, y) | 0xFF000000u) == kKey) {
+            if ((overlay.pixel(x, y) | 0xFF000000u) == picto.key) {
                 overlay.setPixel(x, y, 0);
             }
         }
@@ -1210,43 +1023,47 @@ QImage asOverlay(const Pictogram& picto, const QImage& image) {
 QImage contactSheet(const QImage& map, const std::vector<Pictogram>& set,
                     const std::vector<QImage>& images) {
     constexpr int kCell = 100;
-    QImage sheet(kMapWidth, kMapHeight + 4 * kCell, QImage::Format_RGB32);
+    constexpr int kColumns = 8;
+    const int rows = static_cast<int>((set.size() + kColumns - 1) / kColumns);
+    const int width = std::max(map.width(), kColumns * kCell);
+    QImage sheet(width, map.height() + 2 * rows * kCell, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter p(&sheet);
     p.drawImage(0, 0, map);
-    const QPoint spots[] = {{180, 160}, {300, 230}, {120, 300}, {260, 110}, {350, 340}, {600, 420},
-                            {680, 480}, {560, 120}, {700, 330}, {420, 160}, {520, 520}, {240, 420},
-                            {120, 520}, {620, 250}, {60, 420},  {760, 50}};
     for (std::size_t i = 0; i < set.size(); ++i) {
         const QImage overlay = asOverlay(set[i], images[i]);
-        p.drawImage(spots[i % std::size(spots)] - QPoint(kPicto / 2, kPicto / 2), overlay);
+        const int column = static_cast<int>(i % 6);
+        const int row = static_cast<int>(i / 6);
+        const QPoint spot(160 + column * 100 + (row % 2) * 50, 120 + row * 110);
+        p.drawImage(spot - QPoint(overlay.width() / 2, overlay.height() / 2), overlay);
     }
     for (std::size_t i = 0; i < set.size(); ++i) {
-        const QImage big = asOverlay(set[i], images[i]).scaled(kCell - 10, kCell - 10);
-        const int column = static_cast<int>(i % 8);
-        const int row = static_cast<int>(i / 8);
+        const QImage big =
+            asOverlay(set[i], images[i]).scaled(images[i].width() * 2, images[i].height() * 2);
+        const int column = static_cast<int>(i % kColumns);
+        const int row = static_cast<int>(i / kColumns);
         for (int tone = 0; tone < 2; ++tone) {
-            const QRect cell(column * kCell, kMapHeight + (row * 2 + tone) * kCell, kCell, kCell);
-            p.fillRect(cell, QColor(tone == 0 ? kLand : kSea));
-            p.drawImage(cell.topLeft() + QPoint(5, 5), big);
+            const QRect cell(column * kCell, map.height() + (row * 2 + tone) * kCell, kCell, kCell);
+            p.fillRect(cell, QColor(tone == 0 ? kSheetLand : kSheetSea));
+            p.drawImage(cell.center() - QPoint(big.width() / 2, big.height() / 2) + QPoint(1, 1),
+                        big);
         }
     }
     return sheet;
 }
 
 int run(const QStringList& arguments) {
-    if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == "--sheet")) {
-        std::fprintf(stderr, "usage: make_assets ASSETS_DIR [--sheet CONTACT_SHEET.png]\n");
+    if (arguments.size() != 3 && !(arguments.size() == 5 && arguments[3] == "--sheet")) {
+        std::fprintf(stderr,
+                     "usage: make_assets ASSETS_DIR ICONS_DIR [--sheet CONTACT_SHEET.png]\n");
         return 2;
     }
     const QString folder = arguments[1];
     const QString pictoFolder = folder + QStringLiteral("/picto");
-    if (!QDir().mkpath(pictoFolder)) {
-        std::fprintf(stderr, "cannot create %s\n", qPrintable(pictoFolder));
-        return 1;
-    }
-    const std::optional<QImage> map = makeMap();
-    if (!map || !writeGif(*map, folder + QStringLiteral("/prev.gif"))) {
+    const QString iconFolder = arguments[2];
+    if (!QDir().mkpath(pictoFolder) || !QDir().mkpath(iconFolder)) {
+        std::fprintf(stderr, "cannot create %s or %s\n", qPrintable(pictoFolder),
+                     qPrintable(iconFolder));
         return 1;
     }
     const std::vector<Pictogram> set = pictograms();
@@ -1257,12 +1074,19 @@ int run(const QStringList& arguments) {
             return 1;
         }
     }
-    if (!writeReadme(folder)) {
+    if (!writeReadme(folder) || !writeIcons(iconFolder)) {
         return 1;
     }
-    if (arguments.size() == 4 && !contactSheet(*map, set, images).save(arguments[3], "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments[3]));
-        return 1;
+    if (arguments.size() == 5) {
+        QImage map(folder + QStringLiteral("/prev.gif"));
+        if (map.isNull()) {
+            map = QImage(800, 200, QImage::Format_RGB32);
+            map.fill(kSheetSea);
+        }
+        if (!contactSheet(map, set, images).save(arguments[4], "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments[4]));
+            return 1;
+        }
     }
     return 0;
 }
