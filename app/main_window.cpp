@@ -1,11 +1,14 @@
 #include "app/main_window.h"
 
+#include "app/font_chooser_window.h"
+
 #include "app/canvas_widget.h"
 #include "app/qt_ui_port.h"
 #include "app/readme_window.h"
 #include "document/map_file.h"
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
+#include "render/line_draw.h"
 #include "render/selection_draw.h"
 
 #include <QApplication>
@@ -76,6 +79,12 @@ MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, Q
     buildControls();
     readme_ =
         std::make_unique<ReadmeWindow>(settings_, environment_.programFolder, autoSavePath(), this);
+    ctx_ = std::unique_ptr<EditorContext>(
+        new EditorContext{doc_, editor_, scene_, library_, settings_, *ui_, *this, panel_,
+                          environment_.programFolder + QStringLiteral("/picto")});
+    if (auto* qtUi = dynamic_cast<QtUiPort*>(ui_.get()))
+        qtUi->setFontChooser([this](const TextStyle& initial) { return runFontChooser(initial); });
+    connectEditor();
 }
 
 MainWindow::~MainWindow() = default;
@@ -112,9 +121,12 @@ QWidget* MainWindow::buildToolPanel() {
     colours->addStretch(1);
     layout->addLayout(colours);
     auto* changers = new QHBoxLayout;
-    changers->addWidget(button(QStringLiteral("Command7"), QStringLiteral("Changer"), panel));
-    changers->addWidget(button(QStringLiteral("Command8"), QStringLiteral("Changer"), panel));
-    changers->addWidget(button(QStringLiteral("Command11"), QStringLiteral("Changer"), panel));
+    // Slot 0 (fill), slot 1 (line) and slot 4 (text) each have their own button.
+    changeColourButtons_[0] = button(QStringLiteral("Command7"), QStringLiteral("Changer"), panel);
+    changeColourButtons_[1] = button(QStringLiteral("Command11"), QStringLiteral("Changer"), panel);
+    changeColourButtons_[2] = button(QStringLiteral("Command8"), QStringLiteral("Changer"), panel);
+    for (QPushButton* b : changeColourButtons_)
+        changers->addWidget(b);
     layout->addLayout(changers);
 
     fillTool_ = option(QStringLiteral("Option1"), QStringLiteral("Remplir"), panel);
@@ -184,7 +196,8 @@ QWidget* MainWindow::buildToolPanel() {
     auto* textRow = new QHBoxLayout;
     textPreview_ = captionLabel(QStringLiteral("Label9"), QStringLiteral("AaBbCc"), panel);
     textRow->addWidget(textPreview_, 1);
-    textRow->addWidget(button(QStringLiteral("Command9"), QStringLiteral("Changer police"), panel));
+    changeFontButton_ = button(QStringLiteral("Command9"), QStringLiteral("Changer police"), panel);
+    textRow->addWidget(changeFontButton_);
     layout->addLayout(textRow);
 
     auto* commands = new QGridLayout;
@@ -271,14 +284,8 @@ void MainWindow::startUp() {
     widthBox_->setCurrentIndex(0);
     for (int i = 0; i < 5; ++i)
         paintSwatch(swatches_[i], editor_.Colors[static_cast<std::size_t>(i)]);
-    QPixmap line(linePreview_->size());
-    line.fill(Qt::transparent);
-    {
-        QPainter painter(&line);
-        painter.setPen(QPen(QColor(bgrToRgb(editor_.Colors[kLineColorSlot])), 1));
-        painter.drawLine(0, line.height() / 2, line.width(), line.height() / 2);
-    }
-    linePreview_->setPixmap(line);
+    updateLinePreview();
+    textStyleChanged();
 
     library_ = PictoLibrary::build(pictoFolder);
     pictoList_->clear();
@@ -291,6 +298,8 @@ void MainWindow::startUp() {
                 pictoList_->item(row)->setData(Qt::UserRole, n);
         }
     }
+
+    buildMenus();
 
     doc_.BackgroundPath = padBackgroundPath(startup.BackgroundPath);
     setBackgroundPicture(doc_.backgroundFile());
@@ -315,6 +324,19 @@ void MainWindow::setBackgroundPicture(const QString& path) {
 
 void MainWindow::presentCanvas() {
     canvas_->setImage(scene_.canvas());
+}
+
+void MainWindow::updateLinePreview() {
+    QPixmap line(linePreview_->size());
+    line.fill(Qt::transparent);
+    {
+        QPainter painter(&line);
+        const int width = std::clamp(widthFromText(panel_.widthText), 1, line.height());
+        painter.setPen(QPen(QColor(bgrToRgb(editor_.Colors[kLineColorSlot])), width, Qt::SolidLine,
+                            Qt::FlatCap));
+        painter.drawLine(0, line.height() / 2, line.width(), line.height() / 2);
+    }
+    linePreview_->setPixmap(line);
 }
 
 void MainWindow::ResizeFromPic() {
@@ -368,13 +390,7 @@ void MainWindow::Flip() {
 }
 
 void MainWindow::DrawSelect() {
-    grivendale::DrawSelect(scene_.canvas(), doc_, editor_.SelectedItem,
-                           [this](std::int32_t n) -> std::optional<PictoSize> {
-                               if (const PictoEntry* e = library_.entry(n))
-                                   return PictoSize{e->Width, e->Height};
-                               return std::nullopt;
-                           });
-    presentCanvas();
+    ctx_->drawSelect();
 }
 
 bool MainWindow::LoadMap(const QString& path, bool silent) {
@@ -525,10 +541,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     readme_->hide();
     QCoreApplication::quit(); // other windows are not asked
-}
-
-void MainWindow::paintEvent(QPaintEvent* event) {
-    QMainWindow::paintEvent(event);
 }
 
 } // namespace grivendale

@@ -4,11 +4,14 @@
 #include "document/picto_library.h"
 #include "document/settings_store.h"
 #include "document/text_style.h"
+#include "editor/editor_context.h"
 #include "editor/editor_state.h"
+#include "editor/editor_view.h"
 #include "editor/ui_port.h"
 #include "render/scene.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 
 #include <memory>
@@ -18,6 +21,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
@@ -25,6 +30,7 @@ class QScrollArea;
 namespace grivendale {
 
 class CanvasWidget;
+class FontChooserWindow;
 class QtUiPort;
 class ReadmeWindow;
 
@@ -40,8 +46,9 @@ inline const QString kMainWindowTitle = QStringLiteral("Tessaval - Grivendale v1
 inline const QString kAppTitle = QStringLiteral("Grivendale");
 inline const QString kAutoSaveName = QStringLiteral("GrivendaleSauvegarde.car");
 
-// The main window: owns the map, the editor state, the pictogram library and the scene.
-class MainWindow final : public QMainWindow {
+// The main window: owns the map, the editor state, the pictogram library and the scene, and
+// forwards the canvas, the keys and the panels to the editor.
+class MainWindow final : public QMainWindow, public EditorView {
     Q_OBJECT
 public:
     // `ui` replaces the real dialogs (tests); null means the window's own.
@@ -82,10 +89,25 @@ public:
     SettingsStore& settings() { return settings_; }
     UiPort& ui() { return *ui_; }
     ReadmeWindow* readmeWindow() const { return readme_.get(); }
+    EditorContext& editor() { return *ctx_; }
+    PanelState& panel() { return panel_; }
+    FontChooserWindow* fontChooser() const;
+    // The font chooser's calling protocol: shown modally, read back only after "OK".
+    std::optional<TextStyle> runFontChooser(const TextStyle& initial);
+
+    // What the editor asks of the window.
+    void present() override;
+    void letEventsRun() override;
+    void setMoveCursor(bool move) override;
+    std::optional<MenuCommand> openMenu(Menu menu, bool smoothTicked) override;
+    void toolChanged(Tool tool) override;
+    void paletteChanged(int slot) override;
+    void textStyleChanged() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -94,6 +116,11 @@ private:
     void placeControls(QSize client);
     void setBackgroundPicture(const QString& path);
     void presentCanvas();
+    void connectEditor();
+    void buildMenus();
+    void updateLinePreview();
+    void pictoChosen(QListWidgetItem* item);
+    void previewClicked(QPoint at);
     void shutDown();
     void repaintPanel(QWidget* panel);
     UiPort::FileDialog mapDialog(const QString& title) const;
@@ -105,7 +132,17 @@ private:
     EditorState editor_;
     PictoLibrary library_;
     Scene scene_;
-    TextStyle textStyle_;
+    PanelState panel_;
+    std::unique_ptr<EditorContext> ctx_;
+    QImage previewImage_;       // the chosen pictogram as the preview shows it
+    QMenu* lineMenu_ = nullptr; // popupm
+    QMenu* textMenu_ = nullptr; // pop2
+    QAction* smoothAction_ = nullptr;
+    QAction* widthMenuAction_ = nullptr;
+    QAction* lineSeparator_ = nullptr;
+    QPointer<FontChooserWindow> fontChooser_;
+    QPushButton* changeColourButtons_[3] = {};
+    QPushButton* changeFontButton_ = nullptr;
     QString ServerFTP;
     QString ServerLogin;
     QString ServerPass;
@@ -129,6 +166,7 @@ private:
     QLabel* linePreview_ = nullptr;
     QLabel* textPreview_ = nullptr;
     QLabel* swatches_[5] = {};
+    QWidget* textFieldPanel_ = nullptr;
     QRadioButton* fillTool_ = nullptr;
     QRadioButton* lineTool_ = nullptr;
     QRadioButton* selectTool_ = nullptr;

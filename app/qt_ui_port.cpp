@@ -95,8 +95,8 @@ std::optional<QString> QtUiPort::saveFile(const FileDialog& dialog) {
     return path;
 }
 
-std::optional<QColor> QtUiPort::chooseColor(const QColor& initial) {
-    const QColor color = QColorDialog::getColor(initial, parent_);
+std::optional<QColor> QtUiPort::chooseColor(const QColor& initial, const QString& title) {
+    const QColor color = QColorDialog::getColor(initial, parent_, title);
     if (!color.isValid())
         return std::nullopt;
     return color;

@@ -23,7 +23,7 @@ public:
                                     const QString& defaultText) override;
     std::optional<QString> openFile(const FileDialog& dialog) override;
     std::optional<QString> saveFile(const FileDialog& dialog) override;
-    std::optional<QColor> chooseColor(const QColor& initial) override;
+    std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override;
     std::optional<TextStyle> chooseFont(const TextStyle& initial) override;
 
     // The font chooser window is the main window's; it plugs itself in here.

@@ -89,7 +89,8 @@ void changeTextColour(EditorContext& ctx, std::int32_t slot) {
     const MapItem* e = ctx.doc.item(slot);
     if (!e || !e->isText())
         return;
-    const std::optional<QColor> chosen = ctx.ui.chooseColor(QColor(bgrToRgb(e->Color)));
+    const std::optional<QColor> chosen = ctx.ui.chooseColor(QColor(bgrToRgb(e->Color)),
+                                                            QStringLiteral("Choix d'une nouvelle couleur"));
     if (!chosen || !chosen->isValid())
         return;
     // The dialog was modal: look the element up again rather than trust the old address.

@@ -44,7 +44,7 @@ void changePaletteColour(EditorContext& ctx, int slot) {
         return;
     std::uint32_t& colour = ctx.state.Colors[static_cast<std::size_t>(slot)];
     // Cancelling keeps the colour, but the swatch, the tool and the setting still follow.
-    const std::optional<QColor> chosen = ctx.ui.chooseColor(QColor(bgrToRgb(colour)));
+    const std::optional<QColor> chosen = ctx.ui.chooseColor(QColor(bgrToRgb(colour)), QString());
     if (chosen && chosen->isValid())
         colour = rgbToBgr(chosen->rgb());
     // Repaints the swatch, and for the line colour the line preview too.

@@ -36,7 +36,8 @@ public:
     // The chosen full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(const FileDialog& dialog) = 0;
     virtual std::optional<QString> saveFile(const FileDialog& dialog) = 0;
-    virtual std::optional<QColor> chooseColor(const QColor& initial) = 0;
+    // The colour dialog; `title` empty means the platform's own.
+    virtual std::optional<QColor> chooseColor(const QColor& initial, const QString& title) = 0;
     virtual std::optional<TextStyle> chooseFont(const TextStyle& initial) = 0;
 };
 

@@ -65,9 +65,9 @@ public:
     std::optional<QString> saveFile(const FileDialog& dialog) override {
         return fake.saveFile(dialog);
     }
-    std::optional<QColor> chooseColor(const QColor& initial) override {
+    std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override {
         colourStarts.push_back(initial.rgb());
-        return fake.chooseColor(initial);
+        return fake.chooseColor(initial, title);
     }
     std::optional<TextStyle> chooseFont(const TextStyle& initial) override {
         fontStarts.push_back(initial);

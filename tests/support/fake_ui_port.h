@@ -41,7 +41,10 @@ public:
         dialogs.push_back(dialog);
         return pop(files);
     }
-    std::optional<QColor> chooseColor(const QColor&) override { return pop(colors); }
+    std::optional<QColor> chooseColor(const QColor&, const QString& title) override {
+        colorTitles.push_back(title);
+        return pop(colors);
+    }
     std::optional<TextStyle> chooseFont(const TextStyle&) override { return pop(fonts); }
 
     std::deque<Answer> answers;
@@ -53,6 +56,7 @@ public:
     std::vector<Message> messages;
     std::vector<QString> prompts;
     std::vector<FileDialog> dialogs;
+    std::vector<QString> colorTitles;
 
 private:
     template <typename T> static std::optional<T> pop(std::deque<std::optional<T>>& queue) {
