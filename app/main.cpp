@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/program_folder.h"
+#include "imaging/program_folder.h"
 #include "app/termination_signal.h"
 #include "imaging/folders.h"
 

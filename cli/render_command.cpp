@@ -4,6 +4,7 @@
 #include "document/map_file.h"
 #include "document/picto_library.h"
 #include "imaging/image_io.h"
+#include "imaging/program_folder.h"
 #include "render/scene.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,7 @@ namespace grivendale::cli {
 int runRender(const QStringList& args) {
     QString mapPath;
     QString outPath;
-    QString pictoDir = QCoreApplication::applicationDirPath() + QStringLiteral("/picto");
+    QString pictoDir = programFolder() + QStringLiteral("/picto");
     QString backgroundPath;
     bool backgroundGiven = false;
     for (qsizetype i = 0; i < args.size(); ++i) {

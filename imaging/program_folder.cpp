@@ -1,4 +1,4 @@
-#include "app/program_folder.h"
+#include "imaging/program_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
