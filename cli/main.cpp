@@ -1,6 +1,7 @@
 #include "cli/dump_command.h"
 #include "cli/exit_codes.h"
 #include "cli/render_command.h"
+#include "cli/upload_command.h"
 #include "document/map_file.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,9 @@ void printError(const QString& message) {
 int usage() {
     std::fputs("usage: grivendale-cli dump MAP.car\n"
                "       grivendale-cli render MAP.car OUT.png [--picto-dir DIR] "
-               "[--background IMAGE]\n",
+               "[--background IMAGE]\n"
+               "       grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER "
+               "--password PASS [--attempts N]\n",
                stderr);
     return kExitUsage;
 }
@@ -81,5 +84,7 @@ int main(int argc, char* argv[]) {
         return runDump(args);
     if (command == QLatin1String("render"))
         return runRender(args);
+    if (command == QLatin1String("upload"))
+        return runUpload(args);
     return usage();
 }

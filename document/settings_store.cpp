@@ -2,6 +2,9 @@
 
 #include "document/map_document.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
@@ -91,10 +94,19 @@ QString SettingsStore::GetSetting(const QString& application, const QString& sec
 void SettingsStore::SaveSetting(const QString& application, const QString& section,
                                 const QString& key, const QString& value) {
     const auto settings = openSettings(m_rootFolder, application);
+    // The store holds the upload password in clear: only its owner may read it. The file is
+    // made owner-only before the first value goes in, and rewriting it keeps its permissions.
+    const QString path = settings->fileName();
+    constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!QFileInfo::exists(path)) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly);
+    }
     settings->beginGroup(section);
     settings->setValue(key, value);
     settings->endGroup();
     settings->sync();
+    QFile::setPermissions(path, kOwnerOnly);
 }
 
 std::optional<std::int32_t> toInt32Setting(const QString& text) {

@@ -270,3 +270,31 @@ TEST(SettingConversion, Table) {
         EXPECT_EQ(toInt16Setting(text), c.int16);
     }
 }
+
+TEST_F(SettingsStoreTest, FilesAreReadableByTheirOwnerOnly) {
+    const QString path = root() + QStringLiteral("/Morvessin.ini");
+    constexpr auto kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                             QFileDevice::WriteOther | QFileDevice::ExeOther;
+    {
+        SettingsStore store(root());
+        store.SaveSetting(QStringLiteral("Morvessin"), QStringLiteral("Morvessin"),
+                          QStringLiteral("Pass"), QStringLiteral("motdepasse"));
+    }
+    QFileInfo info(path);
+    ASSERT_TRUE(info.exists());
+    EXPECT_EQ(info.permissions() & kOthers, QFileDevice::Permissions());
+    EXPECT_TRUE(info.permissions().testFlag(QFileDevice::ReadOwner));
+
+    // A file left readable by an older version is closed at the next write.
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    SettingsStore(root()).SaveSetting(QStringLiteral("Morvessin"), QStringLiteral("Morvessin"),
+                                      QStringLiteral("Login"), QStringLiteral("moi"));
+    info.refresh();
+    EXPECT_EQ(info.permissions() & kOthers, QFileDevice::Permissions());
+    EXPECT_EQ(SettingsStore(root()).GetSetting(QStringLiteral("Morvessin"),
+                                               QStringLiteral("Morvessin"), QStringLiteral("Pass"),
+                                               QString()),
+              QStringLiteral("motdepasse"));
+}

@@ -1,0 +1,247 @@
+#include "app/publish_panel.h"
+
+#include "editor/ui_port.h"
+#include "imaging/folders.h"
+#include "imaging/image_io.h"
+#include "publish/publish_rules.h"
+#include "publish/publisher.h"
+
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <utility>
+
+namespace grivendale {
+
+PublishPanel::PublishPanel(const PublishPanelWidgets& widgets, UiPort& ui, SettingsStore& settings,
+                           QString programFolder, const StartupSettings& startup,
+                           std::function<QImage()> captureMap, QObject* parent)
+    : QObject(parent), Text1(widgets.Text1), Label6(widgets.Label6), Label12(widgets.Label12),
+      Command2(widgets.Command2), Command10(widgets.Command10), CommNews(widgets.CommNews),
+      CommSuivi(widgets.CommSuivi), ui_(ui), settings_(settings),
+      programFolder_(std::move(programFolder)), captureMap_(std::move(captureMap)),
+      ServerFTP(startup.ServerFTP), ServerLogin(startup.ServerLogin),
+      ServerPass(startup.ServerPass), ServerFile(startup.ServerFile),
+      ServerMode(startup.ServerMode) {
+    // Server replies end up in the status box: never let them be read as markup.
+    Label6->setTextFormat(Qt::PlainText);
+    Label6->installEventFilter(this);
+    if (Label12->text().isEmpty())
+        Label12->setText(QStringLiteral("OK"));
+    Label12->hide();
+    addStatusWidgets();
+
+    if (Text1->text() != ServerFile)
+        Text1->setText(ServerFile);
+    connect(Text1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { ServerFile = text; });
+    connect(Command2, &QPushButton::clicked, this, &PublishPanel::publish);
+    connect(Command10, &QPushButton::clicked, this, &PublishPanel::openOptions);
+    connect(CommNews, &QPushButton::clicked, this, [this] { fillNewsName(); });
+    connect(CommSuivi, &QPushButton::clicked, this, &PublishPanel::fillFollowName);
+
+    connect(&client_, &FtpClient::statusChanged, this, &PublishPanel::setStatus);
+    connect(&client_, &FtpClient::progress, this, [this](qint64 sent, qint64 total) {
+        if (!progressBar_)
+            return;
+        progressBar_->setValue(total > 0 ? static_cast<int>(sent * 100 / total) : 100);
+        progressBar_->show();
+    });
+    connect(&client_, &FtpClient::localFileError, this, [this](const QString& text) {
+        if (!errorLabel_)
+            return;
+        errorLabel_->setText(text);
+        errorLabel_->setToolTip(text);
+        errorLabel_->show();
+    });
+    connect(&client_, &FtpClient::finished, this,
+            [this](FtpOutcome outcome, const QString&) { onUploadFinished(outcome); });
+    connect(&imageService_, &ImageService::finished, this, &PublishPanel::onServiceFinished);
+}
+
+PublishPanel::~PublishPanel() = default;
+
+void PublishPanel::addStatusWidgets() {
+    QWidget* holder = Label6->parentWidget();
+    auto* bar = new QProgressBar(holder);
+    bar->setObjectName(QStringLiteral("ProgressEnvoi"));
+    bar->setRange(0, 100);
+    bar->setMaximumHeight(Label6->sizeHint().height() + 4);
+    bar->hide();
+    auto* error = new QLabel(holder);
+    error->setObjectName(QStringLiteral("LabelErreurEnvoi"));
+    error->setTextFormat(Qt::PlainText);
+    // Long texts are cut rather than widening the panel; the tooltip holds them whole.
+    error->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    error->hide();
+    progressBar_ = bar;
+    errorLabel_ = error;
+
+    QLayout* layout = holder ? holder->layout() : nullptr;
+    if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+        int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
+        const int at = grid->indexOf(Label12.data());
+        if (at >= 0) {
+            grid->getItemPosition(at, &row, &column, &rowSpan, &columnSpan);
+        } else {
+            row = grid->rowCount();
+            columnSpan = grid->columnCount();
+        }
+        grid->addWidget(bar, row, column, rowSpan, columnSpan);
+        grid->addWidget(error, row, column, rowSpan, columnSpan);
+    } else if (auto* box = qobject_cast<QBoxLayout*>(layout)) {
+        const int at = box->indexOf(Label6.data());
+        box->insertWidget(at + 1, bar);
+        box->insertWidget(at + 2, error);
+    }
+}
+
+void PublishPanel::publish() {
+    if (publishing_) {
+        cancel();
+        return;
+    }
+    if (const std::optional<QString> message = checkRemoteName(ServerFile)) {
+        ui_.messageBox(*message, kPublishTitle, UiPort::Icon::None, UiPort::Buttons::Ok);
+        return;
+    }
+    publishedName_ = publishedName(ServerFile);
+    publishedMode_ = ServerMode;
+
+    const QImage picture = captureMap_ ? captureMap_() : QImage();
+    const QString path = temporaryPicturePath(GetTempFolder(), programFolder_);
+    Label12->hide();
+    if (errorLabel_)
+        errorLabel_->hide();
+    if (!SavePicturePng(picture, path)) {
+        // An older temp.png may still be there: better nothing than the wrong map.
+        setStatus(kFailurePrefix + QStringLiteral("impossible d'écrire ") + path);
+        Q_EMIT publishFinished();
+        return;
+    }
+
+    const PublisherAddresses publisher = publisherAddresses();
+    webUrl_ = publisher.webUrl;
+    const FtpDestination d =
+        destinationFor(publishedMode_, ServerFTP, ServerLogin, ServerPass, publisher);
+    setBusy(true);
+    if (progressBar_)
+        progressBar_->setValue(0);
+    client_.TransfertFTP2({d.host, d.port, d.user, d.password, path, publishedName_});
+}
+
+void PublishPanel::cancel() {
+    if (!publishing_)
+        return;
+    if (imageService_.isRunning()) {
+        imageService_.cancel();
+        endPublish();
+        return;
+    }
+    client_.cancel(); // its finished() ends the publish
+}
+
+void PublishPanel::onUploadFinished(FtpOutcome outcome) {
+    if (outcome != FtpOutcome::Succeeded) {
+        // A failed upload has nothing for the image service to find.
+        endPublish();
+        return;
+    }
+    const QString pictureUrl = publicPictureUrl(webUrl_, publishedName_);
+    if (publishedMode_ == 1) {
+        showLink(pictureUrl);
+        endPublish();
+        return;
+    }
+    if (publishedMode_ >= 2) {
+        if (progressBar_)
+            progressBar_->hide();
+        imageService_.request(publisherAddresses().imageServiceUrl, pictureUrl);
+        return;
+    }
+    endPublish();
+}
+
+void PublishPanel::onServiceFinished(bool hasLink, const QString& link) {
+    if (hasLink)
+        showLink(link);
+    endPublish();
+}
+
+void PublishPanel::endPublish() {
+    setBusy(false);
+    Q_EMIT publishFinished();
+}
+
+void PublishPanel::setBusy(bool busy) {
+    publishing_ = busy;
+    if (Command2)
+        Command2->setText(busy ? QStringLiteral("Annuler") : QStringLiteral("Envoyer"));
+    if (progressBar_ && !busy)
+        progressBar_->hide();
+}
+
+void PublishPanel::setStatus(const QString& text) {
+    if (!Label6)
+        return;
+    Label6->setText(text);
+    if (isCopyableLink(text))
+        Label6->setCursor(Qt::PointingHandCursor);
+    else
+        Label6->unsetCursor();
+}
+
+void PublishPanel::showLink(const QString& link) {
+    setStatus(link);
+    if (Label12)
+        Label12->show();
+}
+
+void PublishPanel::fillNewsName(const QDate& date) {
+    Text1->setText(newsFileName(date));
+}
+
+void PublishPanel::fillFollowName() {
+    Text1->setText(kFollowFileName);
+}
+
+void PublishPanel::openOptions() {
+    if (!optionsWindow_) {
+        QWidget* owner = Command10 ? Command10->window() : nullptr;
+        optionsWindow_ = new UploadOptionsWindow(settings_, owner); // owned by the main window
+        connect(optionsWindow_, &UploadOptionsWindow::confirmed, this,
+                &PublishPanel::setServerSettings);
+    }
+    optionsWindow_->open();
+}
+
+UploadServerSettings PublishPanel::serverSettings() const {
+    return {ServerFTP, ServerLogin, ServerPass, ServerMode};
+}
+
+void PublishPanel::setServerSettings(const UploadServerSettings& settings) {
+    ServerFTP = settings.ServerFTP;
+    ServerLogin = settings.ServerLogin;
+    ServerPass = settings.ServerPass;
+    ServerMode = settings.ServerMode;
+}
+
+bool PublishPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label6.data() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        const QString text = Label6->text();
+        if (isCopyableLink(text))
+            QGuiApplication::clipboard()->setText(text);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace grivendale

@@ -1,0 +1,136 @@
+#include "cli/upload_command.h"
+
+#include "cli/exit_codes.h"
+#include "publish/ftp_client.h"
+#include "publish/publish_rules.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <optional>
+
+namespace grivendale::cli {
+
+namespace {
+
+constexpr int kExitUploadFailed = 1;
+
+void printLine(const QString& line) {
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::optional<int> numberIn(const QString& text, int low, int high) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+struct UploadArguments {
+    FtpUploadRequest request;
+    int attempts = FtpClient::kDefaultMaxAttempts;
+};
+
+// Nothing when the arguments do not make a command; the reason is printed.
+std::optional<UploadArguments> parse(const QStringList& args) {
+    UploadArguments parsed;
+    QStringList positional;
+    bool hasHost = false, hasUser = false, hasPassword = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!arg.startsWith(QLatin1String("--"))) {
+            positional.append(arg);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            printError(arg + QStringLiteral(" needs a value"));
+            return std::nullopt;
+        }
+        const QString value = args[++i];
+        if (arg == QLatin1String("--host")) {
+            parsed.request.host = value;
+            hasHost = true;
+        } else if (arg == QLatin1String("--user")) {
+            parsed.request.user = value;
+            hasUser = true;
+        } else if (arg == QLatin1String("--password")) {
+            parsed.request.password = value;
+            hasPassword = true;
+        } else if (arg == QLatin1String("--port")) {
+            const auto port = numberIn(value, 1, 65535);
+            if (!port) {
+                printError(QStringLiteral("--port: not a port number: ") + value);
+                return std::nullopt;
+            }
+            parsed.request.port = static_cast<std::uint16_t>(*port);
+        } else if (arg == QLatin1String("--attempts")) {
+            const auto attempts = numberIn(value, 1, 1000);
+            if (!attempts) {
+                printError(QStringLiteral("--attempts: 1 to 1000, not ") + value);
+                return std::nullopt;
+            }
+            parsed.attempts = *attempts;
+        } else {
+            printError(QStringLiteral("unknown option ") + arg);
+            return std::nullopt;
+        }
+    }
+    if (positional.size() != 2 || !hasHost || !hasUser || !hasPassword) {
+        printError(QStringLiteral("upload needs LOCAL, REMOTE, --host, --user and --password"));
+        return std::nullopt;
+    }
+    parsed.request.localFile = positional[0];
+    parsed.request.remoteName = positional[1];
+    if (parsed.request.remoteName.trimmed().isEmpty() ||
+        hasControlCharacter(parsed.request.remoteName)) {
+        printError(QStringLiteral("REMOTE must be a name without control characters"));
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+} // namespace
+
+int runUpload(const QStringList& args) {
+    const std::optional<UploadArguments> parsed = parse(args);
+    if (!parsed) {
+        usage();
+        return kExitUsage;
+    }
+
+    FtpClient client;
+    client.setMaxAttempts(parsed->attempts);
+    int exitCode = kExitUploadFailed;
+    int lastTenth = -1;
+    QObject::connect(&client, &FtpClient::statusChanged, &client, &printLine);
+    QObject::connect(&client, &FtpClient::localFileError, &client, &printLine);
+    QObject::connect(&client, &FtpClient::attemptStarted, &client, [&](int attempt, int most) {
+        lastTenth = -1;
+        printLine(QStringLiteral("Tentative %1 sur %2").arg(attempt).arg(most));
+    });
+    QObject::connect(
+        &client, &FtpClient::attemptFailed, &client, [](int attempt, const QString& why) {
+            printLine(QStringLiteral("Tentative %1 échouée : %2").arg(attempt).arg(why));
+        });
+    QObject::connect(&client, &FtpClient::progress, &client, [&](qint64 sent, qint64 total) {
+        const int tenth = total > 0 ? static_cast<int>(sent * 10 / total) : 10;
+        if (tenth != lastTenth) {
+            lastTenth = tenth;
+            printLine(QStringLiteral("Progression : %1 %").arg(tenth * 10));
+        }
+    });
+    QObject::connect(&client, &FtpClient::finished, &client,
+                     [&](FtpOutcome outcome, const QString&) {
+                         // Success means the server acknowledged the rename with 250.
+                         exitCode = outcome == FtpOutcome::Succeeded ? kExitOk : kExitUploadFailed;
+                         QCoreApplication::exit(exitCode);
+                     });
+    client.TransfertFTP2(parsed->request);
+    QCoreApplication::exec();
+    return exitCode;
+}
+
+} // namespace grivendale::cli

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "publish/ftp_reply.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+// The program's own FTP client: uploads one file in passive mode under a temporary name, then
+// renames it. Everything is driven by socket signals and one timer, so the caller's event loop
+// keeps running; a failed attempt is followed by a new one with a new temporary name, up to a
+// bound, and the upload can be cancelled.
+
+namespace grivendale {
+
+struct FtpTimeouts {
+    using ms = std::chrono::milliseconds;
+    ms connect{15000};     // the control connection
+    ms reply{15000};       // greeting, USER, PASS; TYPE I and PASV together
+    ms storReply{30000};   // STOR, and the data connection it needs
+    ms dataIdle{90000};    // the data connection taking no bytes at all
+    ms transferEnd{30000}; // 226 after the data, then RNFR and RNTO together
+    ms pauseAfterNoConnection{5000};
+    ms pauseAfterRefusal{2000};
+    ms pauseAfterDataTimeout{5000};
+};
+
+struct FtpUploadRequest {
+    QString host;
+    std::uint16_t port = 21;
+    QString user;
+    QString password;
+    QString localFile;
+    QString remoteName; // relative to the server root, '/' or '\' separators
+};
+
+enum class FtpOutcome { Succeeded, Failed, Cancelled };
+
+class FtpClient final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultMaxAttempts = 5;
+
+    explicit FtpClient(QObject* parent = nullptr);
+    ~FtpClient() override;
+
+    void setTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
+    const FtpTimeouts& timeouts() const { return timeouts_; }
+    // At least one.
+    void setMaxAttempts(int attempts);
+    int maxAttempts() const { return maxAttempts_; }
+
+    // Starts the upload and returns at once; finished() tells how it ended. Returns false, doing
+    // nothing, while another upload runs. A request with a control character in a name or
+    // the password fails at once without connecting.
+    bool TransfertFTP2(const FtpUploadRequest& request);
+    // Ends a running upload: finished(Cancelled).
+    void cancel();
+    bool isRunning() const { return step_ != Step::Idle; }
+
+    // Attempts made in this object's life; part of each temporary name.
+    std::int32_t UploadCounter() const { return uploadCounter_; }
+    // The temporary name of the latest attempt.
+    const QString& temporaryName() const { return temporaryName_; }
+
+Q_SIGNALS:
+    // "Envoie " + local file, "Envoyé", "Échec de l'envoi : ..." or "Envoi annulé".
+    void statusChanged(const QString& text);
+    // Bytes of the file the data connection has taken so far in this attempt.
+    void progress(qint64 sent, qint64 total);
+    // "problème chargement fichier : 1 <description> <number>"
+    void localFileError(const QString& text);
+    void attemptStarted(int attempt, int maxAttempts);
+    void attemptFailed(int attempt, const QString& reason);
+    // The control dialogue; the password is masked.
+    void commandSent(const QString& line);
+    void replyReceived(const grivendale::FtpReply& reply);
+    // `detail`: the failure text without its prefix, empty on success.
+    void finished(grivendale::FtpOutcome outcome, const QString& detail);
+
+private:
+    enum class Step {
+        Idle,
+        Pausing,
+        Connecting,
+        Greeting,
+        User,
+        Pass,
+        Type,
+        Pasv,
+        Stor,
+        Sending,
+        TransferEnd,
+        Rnfr,
+        Rnto,
+    };
+
+    void beginAttempt();
+    void closeSockets();
+    // Ends the attempt; a new one follows after `pause` unless the bound is reached or the
+    // failure is permanent.
+    void failAttempt(const QString& reason, std::chrono::milliseconds pause,
+                     bool permanent = false);
+    void failOnReply(const FtpReply& reply, std::chrono::milliseconds pause);
+    void finish(FtpOutcome outcome, const QString& detail);
+    void arm(std::chrono::milliseconds limit);
+    void armUntilDeadline();
+    void sendCommand(const QString& command);
+
+    void onTimeout();
+    void onControlConnected();
+    void onControlReadyRead();
+    void onControlClosed();
+    void onReply(const FtpReply& reply);
+    void onDataConnected();
+    void onDataBytesWritten();
+    void onDataClosed();
+    void startSending();
+    void fillDataSocket();
+    void reportProgress();
+    void transferEnded();
+
+    FtpTimeouts timeouts_;
+    int maxAttempts_ = kDefaultMaxAttempts;
+
+    QTcpSocket control_;
+    QTcpSocket data_;
+    QTimer timer_;
+    QTimer pump_;             // resumes sending after a burst
+    QByteArray chunk_;        // the piece of the file on its way
+    QDeadlineTimer deadline_; // a limit shared by several replies
+    FtpReplyParser parser_;
+    QFile file_;
+
+    Step step_ = Step::Idle;
+    FtpUploadRequest request_;
+    QString remotePath_;
+    QString temporaryName_;
+    std::int32_t uploadCounter_ = 0;
+    int attempt_ = 0;
+    // Changes whenever the sockets are reset, so a handler running for an older attempt stops.
+    std::uint64_t generation_ = 0;
+    QString lastReply_;              // the server's latest reply in this upload
+    std::optional<QString> refusal_; // why the request is refused before anything is sent
+    bool storAccepted_ = false;
+    bool dataConnected_ = false;
+    bool dataQueued_ = false; // the whole file is in the socket; it is closing
+    qint64 queued_ = 0;       // handed to the data socket
+    qint64 sent_ = 0;         // of those, gone to the kernel
+    qint64 total_ = 0;
+    std::optional<FtpReply> endReply_; // a reply that came before the data connection closed
+};
+
+} // namespace grivendale

@@ -1,0 +1,433 @@
+#include "publish/ftp_client.h"
+#include "publish/publish_rules.h"
+#include "support/event_wait.h"
+#include "support/local_ftp_server.h"
+#include "support/scripted_servers.h"
+#include "support/test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+
+using namespace grivendale;
+using namespace grivendale::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+const auto* const kQtApp =
+    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment<QCoreApplication>);
+
+const QString kUser = QStringLiteral("carto");
+const QString kPassword = QStringLiteral("s3cret-pw");
+
+// Short limits, so that servers that never answer end a test in a second or two.
+FtpTimeouts quickTimeouts() {
+    FtpTimeouts t;
+    t.connect = 2000ms;
+    t.reply = 1500ms;
+    t.storReply = 1000ms;
+    t.dataIdle = 500ms;
+    t.transferEnd = 1000ms;
+    t.pauseAfterNoConnection = 20ms;
+    t.pauseAfterRefusal = 20ms;
+    t.pauseAfterDataTimeout = 20ms;
+    return t;
+}
+
+// The usual limits, short pauses: for servers that do answer, however loaded the machine.
+FtpTimeouts patientTimeouts() {
+    FtpTimeouts t;
+    t.pauseAfterNoConnection = 20ms;
+    t.pauseAfterRefusal = 20ms;
+    t.pauseAfterDataTimeout = 20ms;
+    return t;
+}
+
+QByteArray randomBytes(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(1234);
+    for (char& b : bytes)
+        b = static_cast<char>(generator.bounded(256));
+    return bytes;
+}
+
+// What one upload reported.
+struct UploadRun {
+    std::optional<FtpOutcome> outcome;
+    QString detail;
+    QStringList statuses;
+    QStringList commands;
+    QStringList failures;
+    QStringList fileErrors;
+    int attempts = 0;
+    qint64 sent = -1;
+    qint64 total = -1;
+};
+
+class FtpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        client_.setTimeouts(quickTimeouts());
+        QObject::connect(&client_, &FtpClient::finished, &client_,
+                         [this](FtpOutcome outcome, const QString& detail) {
+                             run_.outcome = outcome;
+                             run_.detail = detail;
+                         });
+        QObject::connect(&client_, &FtpClient::statusChanged, &client_,
+                         [this](const QString& s) { run_.statuses.append(s); });
+        QObject::connect(&client_, &FtpClient::commandSent, &client_,
+                         [this](const QString& c) { run_.commands.append(c); });
+        QObject::connect(&client_, &FtpClient::attemptFailed, &client_,
+                         [this](int, const QString& why) { run_.failures.append(why); });
+        QObject::connect(&client_, &FtpClient::attemptStarted, &client_,
+                         [this](int attempt, int) { run_.attempts = attempt; });
+        QObject::connect(&client_, &FtpClient::localFileError, &client_,
+                         [this](const QString& e) { run_.fileErrors.append(e); });
+        QObject::connect(&client_, &FtpClient::progress, &client_, [this](qint64 s, qint64 t) {
+            run_.sent = s;
+            run_.total = t;
+        });
+    }
+
+    QString localFile(const QByteArray& bytes, const QString& name = QStringLiteral("temp.png")) {
+        const QString path = dir_.filePath(name);
+        writeFileBytes(path, bytes);
+        return path;
+    }
+
+    // Uploads and waits for the end; the wait is bounded whatever the server does.
+    UploadRun upload(std::uint16_t port, const QString& local, const QString& remote,
+                     const QString& password = kPassword, std::chrono::milliseconds limit = 20s) {
+        run_ = {};
+        EXPECT_TRUE(client_.TransfertFTP2(
+            {QStringLiteral("127.0.0.1"), port, kUser, password, local, remote}));
+        EXPECT_TRUE(waitUntil([this] { return run_.outcome.has_value(); }, limit))
+            << "the upload did not end";
+        return run_;
+    }
+
+    QTemporaryDir dir_;
+    FtpClient client_;
+    UploadRun run_;
+};
+
+// --- A real server ------------------------------------------------------------------------
+
+class RealServerTest : public FtpClientTest {
+protected:
+    void SetUp() override {
+        FtpClientTest::SetUp();
+        client_.setTimeouts(patientTimeouts());
+        QString error;
+        ASSERT_TRUE(server_.start(kUser, kPassword, &error)) << error.toStdString();
+    }
+    LocalFtpServer server_;
+};
+
+TEST_F(RealServerTest, UploadsUnderATemporaryNameThenRenames) {
+    struct Case {
+        QString remote;   // as typed
+        QString stored;   // where it ends up under the root
+        QString tempPath; // the temporary name's pattern
+    };
+    const Case cases[] = {
+        {QStringLiteral("carte.png"), QStringLiteral("carte.png"),
+         QStringLiteral("^//temp\\d+\\.dat$")},
+        {QStringLiteral("images\\news\\suivi250312.png"),
+         QStringLiteral("images/news/suivi250312.png"),
+         QStringLiteral("^/images/news/temp\\d+\\.dat$")},
+    };
+    ASSERT_TRUE(server_.makeFolder(QStringLiteral("images/news")));
+    const QByteArray bytes = randomBytes(300 * 1024 + 17);
+    const QString local = localFile(bytes);
+    for (const Case& c : cases) {
+        const UploadRun run = upload(server_.port(), local, c.remote);
+        ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+        EXPECT_EQ(run.statuses.first(), QStringLiteral("Envoie ") + local);
+        EXPECT_EQ(run.statuses.last(), QStringLiteral("Envoyé"));
+        EXPECT_EQ(readFileBytes(server_.path(c.stored)), bytes);
+        EXPECT_EQ(run.sent, bytes.size());
+        EXPECT_EQ(run.total, bytes.size());
+
+        const QStringList expectedStart = {QStringLiteral("USER carto"),
+                                           QStringLiteral("PASS ****"), QStringLiteral("TYPE I"),
+                                           QStringLiteral("PASV")};
+        ASSERT_EQ(run.commands.size(), 8);
+        EXPECT_EQ(run.commands.mid(0, 4), expectedStart);
+        const QString temporary = client_.temporaryName();
+        EXPECT_TRUE(QRegularExpression(c.tempPath).match(temporary).hasMatch())
+            << temporary.toStdString();
+        EXPECT_EQ(run.commands[4], QStringLiteral("STOR ") + temporary);
+        EXPECT_EQ(run.commands[5], QStringLiteral("RNFR ") + temporary);
+        EXPECT_EQ(run.commands[6], QStringLiteral("RNTO /") + c.stored);
+        EXPECT_EQ(run.commands[7], QStringLiteral("QUIT"));
+    }
+    // Nothing left under a temporary name.
+    EXPECT_EQ(server_.files(), QStringList({QStringLiteral("carte.png"),
+                                            QStringLiteral("images/news/suivi250312.png")}));
+}
+
+TEST_F(RealServerTest, TheAttemptCounterRunsOnAcrossUploads) {
+    const QString local = localFile(randomBytes(1000));
+    EXPECT_EQ(client_.UploadCounter(), 0);
+    ASSERT_EQ(upload(server_.port(), local, QStringLiteral("a.png")).outcome,
+              FtpOutcome::Succeeded);
+    EXPECT_EQ(client_.UploadCounter(), 1);
+    ASSERT_EQ(upload(server_.port(), local, QStringLiteral("b.png")).outcome,
+              FtpOutcome::Succeeded);
+    EXPECT_EQ(client_.UploadCounter(), 2);
+    // N = a random 0..999 plus the counter.
+    const int n = client_.temporaryName().mid(6).chopped(4).toInt();
+    EXPECT_GE(n, 2);
+    EXPECT_LE(n, 1001);
+    EXPECT_EQ(server_.files(), QStringList({QStringLiteral("a.png"), QStringLiteral("b.png")}));
+    // The same name again replaces the file.
+    const QByteArray other = randomBytes(10);
+    ASSERT_EQ(
+        upload(server_.port(), localFile(other, QStringLiteral("o.png")), QStringLiteral("a.png"))
+            .outcome,
+        FtpOutcome::Succeeded);
+    EXPECT_EQ(readFileBytes(server_.path(QStringLiteral("a.png"))), other);
+}
+
+TEST_F(RealServerTest, AnEmptyFileIsUploadedToo) {
+    ASSERT_EQ(upload(server_.port(), localFile({}), QStringLiteral("vide.png")).outcome,
+              FtpOutcome::Succeeded);
+    EXPECT_TRUE(QFileInfo::exists(server_.path(QStringLiteral("vide.png"))));
+    EXPECT_EQ(QFileInfo(server_.path(QStringLiteral("vide.png"))).size(), 0);
+}
+
+TEST_F(RealServerTest, AWrongPasswordEndsAtOnceWithTheServersReply) {
+    client_.setMaxAttempts(5);
+    // pyftpdlib answers a failed login after a delay of its own (the usual limits allow it).
+    const UploadRun run = upload(server_.port(), localFile("x"), QStringLiteral("carte.png"),
+                                 QStringLiteral("wrong"));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 1);
+    EXPECT_TRUE(run.statuses.last().startsWith(QStringLiteral("Échec de l'envoi : 530")))
+        << run.statuses.last().toStdString();
+    EXPECT_TRUE(server_.files().isEmpty());
+}
+
+TEST_F(RealServerTest, AMissingFolderIsAPermanentRefusal) {
+    const UploadRun run =
+        upload(server_.port(), localFile("x"), QStringLiteral("absent/carte.png"));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 1);
+    EXPECT_TRUE(run.detail.startsWith(QStringLiteral("550"))) << run.detail.toStdString();
+}
+
+// --- Refusals before anything is sent ------------------------------------------------------
+
+TEST_F(FtpClientTest, AnUnreadableLocalFileIsReportedAndNothingIsSent) {
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    const UploadRun run = upload(server.port(), dir_.filePath(QStringLiteral("absent.png")),
+                                 QStringLiteral("carte.png"));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    ASSERT_EQ(run.fileErrors.size(), 1);
+    EXPECT_EQ(run.fileErrors[0], QStringLiteral("problème chargement fichier : 1 Fichier "
+                                                "introuvable 53"));
+    EXPECT_EQ(run.statuses.last(), QStringLiteral("Échec de l'envoi : ") + run.fileErrors[0]);
+    runEventsFor(50ms);
+    EXPECT_EQ(server.controlConnections, 0);
+}
+
+TEST_F(FtpClientTest, ControlCharactersInANameAreRefusedBeforeConnecting) {
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    const QString local = localFile("x");
+    for (const QString& remote : {QStringLiteral("a.png\r\nDELE b.png"),
+                                  QStringLiteral("a") + QChar(0) + QStringLiteral(".png")}) {
+        const UploadRun run = upload(server.port(), local, remote);
+        EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+        EXPECT_EQ(run.detail, kControlCharacterMessage);
+    }
+    const UploadRun run =
+        upload(server.port(), local, QStringLiteral("a.png"), QStringLiteral("pw\r\nDELE x"));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    runEventsFor(50ms);
+    EXPECT_EQ(server.controlConnections, 0);
+}
+
+TEST_F(FtpClientTest, AttemptsAreBoundedWhenNothingListens) {
+    std::uint16_t port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        port = probe.serverPort();
+    }
+    client_.setMaxAttempts(3);
+    const UploadRun run = upload(port, localFile("x"), QStringLiteral("carte.png"));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 3);
+    EXPECT_EQ(client_.UploadCounter(), 3);
+    EXPECT_TRUE(run.detail.startsWith(QStringLiteral("connexion impossible")))
+        << run.detail.toStdString();
+}
+
+TEST_F(FtpClientTest, ARunningUploadCanBeCancelled) {
+    ScriptedFtpServer server;
+    server.greeting.clear();
+    ASSERT_TRUE(server.listen());
+    run_ = {};
+    ASSERT_TRUE(client_.TransfertFTP2({QStringLiteral("127.0.0.1"), server.port(), kUser, kPassword,
+                                       localFile("x"), QStringLiteral("a.png")}));
+    EXPECT_FALSE(client_.TransfertFTP2({QStringLiteral("127.0.0.1"), server.port(), kUser,
+                                        kPassword, localFile("x"), QStringLiteral("a.png")}));
+    ASSERT_TRUE(waitUntil([&] { return server.controlConnections == 1; }, 5s));
+    client_.cancel();
+    EXPECT_EQ(run_.outcome, FtpOutcome::Cancelled);
+    EXPECT_EQ(run_.statuses.last(), QStringLiteral("Envoi annulé"));
+    EXPECT_FALSE(client_.isRunning());
+    runEventsFor(100ms);
+    EXPECT_EQ(server.controlConnections, 1);
+}
+
+// --- A hostile server -------------------------------------------------------------------
+
+class HostileServerTest : public FtpClientTest {
+protected:
+    void SetUp() override {
+        FtpClientTest::SetUp();
+        ASSERT_TRUE(server_.listen());
+        client_.setMaxAttempts(2);
+    }
+    UploadRun upload(const QByteArray& bytes) {
+        bytes_ = bytes;
+        QElapsedTimer clock;
+        clock.start();
+        UploadRun run =
+            FtpClientTest::upload(server_.port(), localFile(bytes), QStringLiteral("c.png"));
+        elapsedMs_ = clock.elapsed();
+        return run;
+    }
+    ScriptedFtpServer server_;
+    QByteArray bytes_;
+    qint64 elapsedMs_ = 0;
+};
+
+TEST_F(HostileServerTest, NoGreeting) {
+    server_.greeting.clear();
+    const UploadRun run = upload("x");
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(server_.controlConnections, 2);
+    EXPECT_TRUE(server_.commands.isEmpty());
+    EXPECT_EQ(run.statuses.last(), QStringLiteral("Échec de l'envoi : pas de réponse du serveur"));
+    EXPECT_LT(elapsedMs_, 10000);
+}
+
+TEST_F(HostileServerTest, RefusedPassword) {
+    server_.replies[QStringLiteral("PASS")] = "530 Login incorrect.\r\n";
+    const UploadRun run = upload("x");
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.statuses.last(), QStringLiteral("Échec de l'envoi : 530 Login incorrect."));
+    EXPECT_FALSE(server_.sawCommand(QStringLiteral("TYPE")));
+}
+
+TEST_F(HostileServerTest, MultiLineWelcomeArrivingByteByByte) {
+    client_.setTimeouts(patientTimeouts());
+    server_.byteByByte = true;
+    server_.replies[QStringLiteral("PASS")] =
+        "230-You are welcome here.\r\n230-Please behave.\r\n230 user logged in\r\n";
+    const UploadRun run = upload(randomBytes(5000));
+    ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+    EXPECT_EQ(server_.data, bytes_);
+    // TYPE I went out only after the closing line, and once.
+    EXPECT_EQ(server_.commands.count(QStringLiteral("TYPE I")), 1);
+    EXPECT_EQ(server_.controlConnections, 1);
+}
+
+TEST_F(HostileServerTest, RepliesCutIntoSingleBytes) {
+    client_.setTimeouts(patientTimeouts());
+    server_.byteByByte = true;
+    server_.greeting = "220-Hello\r\n220 Ready\r\n";
+    const UploadRun run = upload(randomBytes(70000));
+    ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+    EXPECT_EQ(server_.data, bytes_);
+    EXPECT_TRUE(waitUntil([this] { return server_.sawCommand(QStringLiteral("QUIT")); }, 5s));
+}
+
+TEST_F(HostileServerTest, APassiveReplyNamingAForeignHostIsNotFollowed) {
+    client_.setTimeouts(patientTimeouts());
+    server_.passiveHost = "203,0,113,9";
+    const UploadRun run = upload(randomBytes(2000));
+    ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+    EXPECT_EQ(server_.dataConnections, 1);
+    EXPECT_EQ(server_.data, bytes_);
+}
+
+TEST_F(HostileServerTest, AnUnacknowledgedTransferIsAFailure) {
+    server_.endOfData = "451 Local error in processing.\r\n";
+    const UploadRun run = upload(randomBytes(2000));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 2); // 4xx: worth another try
+    EXPECT_EQ(run.statuses.last(),
+              QStringLiteral("Échec de l'envoi : 451 Local error in processing."));
+    EXPECT_FALSE(run.statuses.contains(QStringLiteral("Envoyé ! ")));
+    EXPECT_FALSE(server_.sawCommand(QStringLiteral("RNFR")));
+}
+
+TEST_F(HostileServerTest, APermanentRefusalAfterTheDataIsNotRetried) {
+    server_.endOfData = "552 Exceeded storage allocation.\r\n";
+    const UploadRun run = upload(randomBytes(2000));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 1);
+    EXPECT_FALSE(server_.sawCommand(QStringLiteral("RNFR")));
+}
+
+TEST_F(HostileServerTest, NoAcknowledgementAtAll) {
+    server_.endOfData.clear();
+    const UploadRun run = upload(randomBytes(2000));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 2);
+    EXPECT_FALSE(server_.sawCommand(QStringLiteral("RNFR")));
+    EXPECT_LT(elapsedMs_, 10000);
+}
+
+TEST_F(HostileServerTest, NoAnswerToStor) {
+    server_.replies[QStringLiteral("STOR")] = QByteArray();
+    const UploadRun run = upload("x");
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 2);
+    EXPECT_TRUE(run.statuses.last().startsWith(
+        QStringLiteral("Échec de l'envoi : pas de réponse du serveur (dernière réponse du serveur "
+                       ": 227 Entering Passive Mode")))
+        << run.statuses.last().toStdString();
+    EXPECT_LT(elapsedMs_, 10000);
+}
+
+TEST_F(HostileServerTest, ControlConnectionDroppedMidTransfer) {
+    server_.dropControlOnData = true;
+    const UploadRun run = upload(randomBytes(3 * 1024 * 1024));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(server_.controlConnections, 2);
+    EXPECT_TRUE(run.statuses.last().startsWith(QStringLiteral("Échec de l'envoi : ")));
+    EXPECT_FALSE(server_.sawCommand(QStringLiteral("RNFR")));
+    EXPECT_LT(elapsedMs_, 10000);
+}
+
+TEST_F(HostileServerTest, ADataConnectionThatNeverDrains) {
+    server_.holdData = true;
+    client_.setMaxAttempts(1);
+    // More than the kernel buffers of both ends hold.
+    const UploadRun run = upload(randomBytes(24 * 1024 * 1024));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(server_.heldDataConnections(), 1);
+    EXPECT_EQ(run.detail, QStringLiteral("la connexion de données ne prend plus rien (dernière "
+                                         "réponse du serveur : 150 Ready.)"));
+    EXPECT_GT(run.sent, 0);
+    EXPECT_LT(run.sent, run.total);
+    EXPECT_LT(elapsedMs_, 15000);
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""FTP server for the tests: pyftpdlib on 127.0.0.1, one user with write rights in a given root.
+
+Prints "PORT <n>" once it listens, then serves until its standard input closes, it is
+terminated, or --lifetime seconds have passed (so a crashed test never leaves it behind).
+"""
+
+import argparse
+import logging
+import os
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--passive-ports", default="", help="FIRST-LAST")
+    parser.add_argument("--lifetime", type=float, default=600.0)
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.WARNING)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    class Handler(FTPHandler):
+        pass
+
+    Handler.authorizer = authorizer
+    if args.passive_ports:
+        first, last = (int(p) for p in args.passive_ports.split("-"))
+        Handler.passive_ports = range(first, last + 1)
+
+    server = FTPServer(("127.0.0.1", args.port), Handler)
+    print("PORT %d" % server.address[1], flush=True)
+
+    def end_when_stdin_closes():
+        sys.stdin.read()
+        os._exit(0)
+
+    threading.Thread(target=end_when_stdin_closes, daemon=True).start()
+    threading.Timer(args.lifetime, lambda: os._exit(0)).start()
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
