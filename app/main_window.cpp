@@ -248,7 +248,6 @@ QWidget* MainWindow::buildBottomPanel() {
     statusLabel_ = captionLabel(QStringLiteral("Label6"), QString(), panel);
     statusLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     linkLabel_ = captionLabel(QStringLiteral("Label12"), QString(), panel);
-    errorLabel_ = nullptr;
     layout->addWidget(statusLabel_, 2, 0, 1, 3);
     layout->addWidget(linkLabel_, 2, 3);
     layout->setColumnStretch(1, 1);
@@ -274,13 +273,24 @@ void MainWindow::startUp() {
 
     const StartupSettings startup = readStartupSettings(settings_, environment_.programFolder);
     editor_.Colors = startup.Colors;
-    ServerFTP = startup.ServerFTP;
-    ServerLogin = startup.ServerLogin;
-    ServerPass = startup.ServerPass;
-    ServerFile = startup.ServerFile;
-    ServerMode = startup.ServerMode;
-
-    fileNameBox_->setText(ServerFile);
+    fileNameBox_->setText(startup.ServerFile);
+    PublishPanelWidgets publishWidgets;
+    publishWidgets.Text1 = fileNameBox_;
+    publishWidgets.Label6 = statusLabel_;
+    publishWidgets.Label12 = linkLabel_;
+    publishWidgets.Command2 = bottomPanel_->findChild<QPushButton*>(QStringLiteral("Command2"));
+    publishWidgets.Command10 = bottomPanel_->findChild<QPushButton*>(QStringLiteral("Command10"));
+    publishWidgets.CommNews = newsButton_;
+    publishWidgets.CommSuivi = followButton_;
+    publishPanel_ = std::make_unique<PublishPanel>(publishWidgets, *ui_, settings_,
+                                                   environment_.programFolder, startup, [this] {
+                                                       // The whole map without the marks; the marks
+                                                       // come back on screen afterwards.
+                                                       DrawScene(true);
+                                                       const QImage map = scene_.surface();
+                                                       DrawSelect();
+                                                       return map;
+                                                   });
     widthBox_->setCurrentIndex(0);
     for (int i = 0; i < 5; ++i)
         paintSwatch(swatches_[i], editor_.Colors[static_cast<std::size_t>(i)]);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/publish_panel.h"
 #include "document/map_document.h"
 #include "document/picto_library.h"
 #include "document/settings_store.h"
@@ -89,6 +90,7 @@ public:
     SettingsStore& settings() { return settings_; }
     UiPort& ui() { return *ui_; }
     ReadmeWindow* readmeWindow() const { return readme_.get(); }
+    PublishPanel* publishPanel() const { return publishPanel_.get(); }
     EditorContext& editor() { return *ctx_; }
     PanelState& panel() { return panel_; }
     FontChooserWindow* fontChooser() const;
@@ -143,11 +145,6 @@ private:
     QPointer<FontChooserWindow> fontChooser_;
     QPushButton* changeColourButtons_[3] = {};
     QPushButton* changeFontButton_ = nullptr;
-    QString ServerFTP;
-    QString ServerLogin;
-    QString ServerPass;
-    QString ServerFile;
-    std::int32_t ServerMode = 0;
     QString lastDialogFile_; // the shared dialog keeps the name of its last use
     QSize windowTwips_;
     bool shutDownDone_ = false;
@@ -175,10 +172,10 @@ private:
     QLineEdit* fileNameBox_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* linkLabel_ = nullptr;
-    QLabel* errorLabel_ = nullptr;
     QPushButton* newsButton_ = nullptr;
     QPushButton* followButton_ = nullptr;
     std::unique_ptr<ReadmeWindow> readme_;
+    std::unique_ptr<PublishPanel> publishPanel_; // made at start-up, from the settings
 };
 
 } // namespace grivendale

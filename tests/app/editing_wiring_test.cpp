@@ -1,6 +1,7 @@
 #include "app/canvas_widget.h"
 #include "app/font_chooser_window.h"
 #include "app/main_window.h"
+#include "publish/publish_rules.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -176,4 +177,14 @@ TEST(FontChooser, SizeBoxRules) {
     EXPECT_TRUE(chooser.FFontBold());
     EXPECT_TRUE(chooser.FFontUnderline());
     EXPECT_FALSE(chooser.FFontItalic());
+}
+
+TEST_F(EditingTest, EnvoyerChecksTheNameBeforeAnything) {
+    ASSERT_NE(window_->publishPanel(), nullptr);
+    auto* name = window_->findChild<QLineEdit*>(QStringLiteral("Text1"));
+    name->setText(QStringLiteral("carte.jpg"));
+    window_->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    ASSERT_FALSE(ui_->messages.empty());
+    EXPECT_EQ(ui_->messages.back().text, kEmptyOrNotPngMessage);
+    EXPECT_FALSE(window_->publishPanel()->isPublishing());
 }
