@@ -6,7 +6,6 @@
 #include "support/test_support.h"
 #include "window_fixture.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -21,27 +20,7 @@ using grivendale::testing::FakeUiPort;
 using grivendale::testing::solidImage;
 using grivendale::testing::WindowTest;
 
-namespace {
-
-class QtApp : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "tests_app";
-            static char* argv[] = {name, nullptr};
-            app_ = std::make_unique<QApplication>(argc, argv);
-        }
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kQtApp = ::testing::AddGlobalTestEnvironment(new QtApp);
-
-} // namespace
+namespace {} // namespace
 
 TEST_F(WindowTest, FirstStartUsesTheDefaults) {
     auto window = start();

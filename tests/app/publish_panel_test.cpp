@@ -32,8 +32,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const auto* const kQtApp = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment<QApplication>);
-
 const char* const kPublisherVariables[] = {
     "GRIVENDALE_PUBLISHER_FTP_HOST", "GRIVENDALE_PUBLISHER_FTP_PORT",
     "GRIVENDALE_PUBLISHER_WEB_URL", "GRIVENDALE_IMAGE_SERVICE_URL"};

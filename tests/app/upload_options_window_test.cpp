@@ -2,7 +2,6 @@
 #include "document/settings_store.h"
 #include "support/event_wait.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,8 +18,6 @@ using namespace grivendale;
 using namespace grivendale::testing;
 
 namespace {
-
-const auto* const kQtApp = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment<QApplication>);
 
 class OptionsWindowTest : public ::testing::Test {
 protected:

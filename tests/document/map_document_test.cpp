@@ -1,25 +1,13 @@
 #include "document/map_document.h"
 
+#include "support/test_support.h"
+
 #include <gtest/gtest.h>
 
 using namespace grivendale;
+using grivendale::testing::lineThrough;
 
 namespace {
-
-MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width = 3,
-                    std::uint32_t color = 0) {
-    MapLine line;
-    line.Width = width;
-    line.Color = color;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
-    return line;
-}
 
 std::int32_t addText(MapDocument& doc, const QString& text) {
     const std::int32_t slot = doc.takeItemSlot();
@@ -99,7 +87,7 @@ TEST(MapDocument, AddLineStoresOffsetsAndTheBoundingBox) {
 TEST(MapDocument, LineBoxIsRightOnLargeMaps) {
     // Points far to the right and below must still give their own top-left corner.
     MapDocument doc;
-    doc.AddLine(lineThrough({{7000, 60000}, {7100, 60050}}), false, false);
+    doc.AddLine(lineThrough({{7000, 60000}, {7100, 60050}}, 3), false, false);
     EXPECT_EQ(doc.Items[1].X, 7000);
     EXPECT_EQ(doc.Items[1].Y, 60000);
     EXPECT_EQ(doc.Items[1].Width, 100);
@@ -109,7 +97,7 @@ TEST(MapDocument, LineBoxIsRightOnLargeMaps) {
 TEST(MapDocument, UndoRemovesAdditionsInReverseOrder) {
     MapDocument doc;
     const std::int32_t picto = doc.AddPictoItem(1, 5, 5);
-    const std::int32_t lineEntry = doc.AddLine(lineThrough({{0, 0}, {10, 10}}), false, false);
+    const std::int32_t lineEntry = doc.AddLine(lineThrough({{0, 0}, {10, 10}}, 3), false, false);
     doc.AddFill(3, 3, 0xFF);
     doc.AddFill(4, 4, 0xFF00);
 
@@ -164,7 +152,7 @@ TEST(MapDocument, UndoOfStaleEntriesTouchesNothing) {
         doc.AddPictoItem(1, 5, 5);
         doc.AddPictoItem(1, 6, 6);
         doc.AddFill(1, 1, 0xFF);
-        doc.AddLine(lineThrough({{0, 0}, {1, 1}}), false, false);
+        doc.AddLine(lineThrough({{0, 0}, {1, 1}}, 3), false, false);
         c.afterAdditions(doc);
         const MapDocument before = doc;
 

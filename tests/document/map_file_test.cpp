@@ -11,6 +11,7 @@
 
 using namespace grivendale;
 using grivendale::testing::hexBytes;
+using grivendale::testing::lineThrough;
 
 namespace {
 
@@ -61,19 +62,6 @@ MapDocument documentWithLabel() {
     return doc;
 }
 
-MapLine absoluteLine(std::initializer_list<std::pair<int, int>> points, int width) {
-    MapLine line;
-    line.Width = width;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
-    return line;
-}
-
 MapDocument parseOk(const QByteArray& bytes) {
     MapDocument doc;
     const MapLoadResult result = parseMapFile(bytes, doc);
@@ -113,7 +101,7 @@ TEST(MapFile, LabelRecordIsByteExact) {
 
 TEST(MapFile, LineRecordIsByteExact) {
     MapDocument doc;
-    const MapLine current = absoluteLine({{100, 60}, {140, 50}}, 3);
+    const MapLine current = lineThrough({{100, 60}, {140, 50}}, 3);
     doc.AddLine(current, false, true);
     const QByteArray bytes = serializeMapFile(doc);
     EXPECT_EQ(hexBytes(kLineRecord).size(), 66);
@@ -133,7 +121,7 @@ TEST(MapFile, LineRecordIsByteExact) {
 
 TEST(MapFile, ThreePointLineHasFourElementArrays) {
     MapDocument doc;
-    doc.AddLine(absoluteLine({{1, 1}, {2, 5}, {3, 2}}, 1), true, false);
+    doc.AddLine(lineThrough({{1, 1}, {2, 5}, {3, 2}}, 1), true, false);
     const QByteArray bytes = serializeMapFile(doc);
     // 26-byte slot 0, then 10 + 2 * (10 + 4 * 4) + 12 bytes.
     EXPECT_EQ(bytes.size(), 516 + 2 * 42 + 26 + 74);
@@ -141,7 +129,7 @@ TEST(MapFile, ThreePointLineHasFourElementArrays) {
 
 TEST(MapFile, ThreeFillsOneUndoSavesTwo) {
     MapDocument doc;
-    doc.AddLine(absoluteLine({{1, 1}, {9, 9}}, 1), false, false);
+    doc.AddLine(lineThrough({{1, 1}, {9, 9}}, 1), false, false);
     doc.AddFill(10, 10, 0xFF);
     doc.AddFill(20, 20, 0xFF00);
     doc.AddFill(30, 30, 0xFF0000);
@@ -202,15 +190,15 @@ TEST(MapFile, EveryByteSurvivesARoundTrip) {
 
 TEST(MapFile, RepairFreesInconsistentLinesAndTheirEntries) {
     MapDocument doc;
-    doc.AddLine(absoluteLine({{0, 0}, {5, 5}}, 1), false, false); // entry 1, line 1
-    doc.AddLine(absoluteLine({{0, 0}, {6, 6}}, 1), false, false); // entry 2, line 2
-    doc.AddLine(absoluteLine({{0, 0}, {7, 7}}, 1), false, false); // entry 3, line 3
-    doc.AddLine(absoluteLine({{0, 0}, {8, 8}}, 1), false, false); // entry 4, line 4
-    doc.Lines[1].InUse = kFalse;                                  // freed line behind a live entry
-    doc.Lines[2].PointCount = 5;                                  // count does not match the arrays
-    doc.Lines[3].PointY.reset();                                  // an array is missing
-    doc.Items[4].RefIndex = 9;                                    // names a slot beyond LineCount
-    doc.AddLine(absoluteLine({{0, 0}, {9, 9}}, 1), false, false); // entry 5, line 5
+    doc.AddLine(lineThrough({{0, 0}, {5, 5}}, 1), false, false); // entry 1, line 1
+    doc.AddLine(lineThrough({{0, 0}, {6, 6}}, 1), false, false); // entry 2, line 2
+    doc.AddLine(lineThrough({{0, 0}, {7, 7}}, 1), false, false); // entry 3, line 3
+    doc.AddLine(lineThrough({{0, 0}, {8, 8}}, 1), false, false); // entry 4, line 4
+    doc.Lines[1].InUse = kFalse;                                 // freed line behind a live entry
+    doc.Lines[2].PointCount = 5;                                 // count does not match the arrays
+    doc.Lines[3].PointY.reset();                                 // an array is missing
+    doc.Items[4].RefIndex = 9;                                   // names a slot beyond LineCount
+    doc.AddLine(lineThrough({{0, 0}, {9, 9}}, 1), false, false); // entry 5, line 5
     doc.Lines[5].InUse = 2; // an odd "live" flag with a missing array
     doc.Lines[5].PointX.reset();
     const MapDocument back = parseOk(serializeMapFile(doc));

@@ -11,30 +11,11 @@
 
 #include <array>
 #include <limits>
-#include <memory>
 #include <optional>
 
 using namespace grivendale;
 
 namespace {
-
-// The default location is the user's configuration folder; point it at a scratch folder before
-// any test runs so the real user's settings are never read or written.
-class ScratchConfigHome : public ::testing::Environment {
-public:
-    void SetUp() override {
-        m_dir = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(m_dir->isValid());
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
-    }
-    void TearDown() override { m_dir.reset(); }
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
-
-[[maybe_unused]] ::testing::Environment* const scratchConfigHome =
-    ::testing::AddGlobalTestEnvironment(new ScratchConfigHome);
 
 const QString kProgramFolder = QStringLiteral("/opt/grivendale");
 
@@ -209,6 +190,7 @@ TEST_F(SettingsStoreTest, FlagsAreWrittenAsZeroOrOne) {
     EXPECT_TRUE(readLogout(store));
 }
 
+// Every test program points XDG_CONFIG_HOME at a scratch folder (support/program_environment.cpp).
 TEST(SettingsStoreDefaultLocation, LivesInTheUserConfigurationFolder) {
     SettingsStore store;
     store.SaveSetting(QStringLiteral("Sorb"), QStringLiteral("Sorb"), QStringLiteral("Color1"),

@@ -1,43 +1,21 @@
 #include "editor/context_menu_commands.h"
 
+#include "editor_fixture.h"
 #include "imaging/colors.h"
 #include "render/text_draw.h"
-#include "support/fake_editor_view.h"
-#include "support/fake_ui_port.h"
+#include "support/test_support.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 using namespace grivendale;
+using grivendale::testing::lineThrough;
 
 namespace {
-
-class ContextMenuGuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance())
-            return;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[13] = "tests_editor";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const contextMenuEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ContextMenuGuiEnvironment);
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
 // An opaque PNG pixel loses one step per full component when blended.
@@ -45,57 +23,10 @@ constexpr QRgb kDrawnRed = 0xFFFE0000;
 constexpr QRgb kDrawnBlue = 0xFF0000FE;
 constexpr std::uint32_t kGreenBgr = 0x00FF00;
 
-// Scripted answers, plus what each dialog was started with.
-class MenuTestUi final : public UiPort {
-public:
-    Answer messageBox(const QString& text, const QString& title, Icon icon,
-                      Buttons buttons) override {
-        return fake.messageBox(text, title, icon, buttons);
-    }
-    std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                    const QString& defaultText) override {
-        textDefaults.push_back(defaultText);
-        return fake.inputBox(prompt, title, defaultText);
-    }
-    std::optional<QString> openFile(const FileDialog& dialog) override {
-        return fake.openFile(dialog);
-    }
-    std::optional<QString> saveFile(const FileDialog& dialog) override {
-        return fake.saveFile(dialog);
-    }
-    std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override {
-        colourStarts.push_back(initial);
-        return fake.chooseColor(initial, title);
-    }
-    std::optional<TextStyle> chooseFont(const TextStyle& initial) override {
-        fontStarts.push_back(initial);
-        return fake.chooseFont(initial);
-    }
-
-    grivendale::testing::FakeUiPort fake;
-    std::vector<QString> textDefaults;
-    std::vector<QColor> colourStarts;
-    std::vector<TextStyle> fontStarts;
-};
-
 void savePicto(const QTemporaryDir& dir, const QString& name, QRgb colour) {
     QImage image(5, 5, QImage::Format_ARGB32);
     image.fill(colour);
     ASSERT_TRUE(image.save(dir.filePath(name)));
-}
-
-MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width) {
-    MapLine line;
-    line.Width = width;
-    line.Color = kGreenBgr;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
-    return line;
 }
 
 TextStyle labelStyle() {
@@ -104,7 +35,7 @@ TextStyle labelStyle() {
     return style;
 }
 
-class ContextMenuCommandsTest : public ::testing::Test {
+class ContextMenuCommandsTest : public grivendale::testing::EditorTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -112,9 +43,7 @@ protected:
         savePicto(dir, QStringLiteral("b-bleu.png"), qRgb(0, 0, 255));
         library = PictoLibrary::build(dir.path());
         ASSERT_EQ(library.PictoCount(), 2);
-        QImage background(60, 40, QImage::Format_RGB32);
-        background.fill(kWhite);
-        scene.setBackground(background);
+        setPlainBackground(60, 40, kWhite);
     }
 
     std::int32_t select(std::int32_t slot) {
@@ -122,27 +51,14 @@ protected:
         return slot;
     }
     std::int32_t addLine() {
-        return doc.AddLine(lineThrough({{10, 10}, {30, 20}, {50, 10}}, 1), false, false);
+        return doc.AddLine(lineThrough({{10, 10}, {30, 20}, {50, 10}}, 1, kGreenBgr), false, false);
     }
     std::int32_t addText(const QString& text) {
         return AddText(doc, text, 30, 20, labelStyle(), 0);
     }
-    MapItem& item(std::int32_t slot) { return *doc.item(slot); }
-    QRgb canvasAt(int x, int y) const { return scene.canvas().pixel(x, y); }
     void run(MenuCommand::Kind kind, std::int32_t index = 0) {
         runMenuCommand(ctx, MenuCommand{kind, index});
     }
-
-    QTemporaryDir dir;
-    MapDocument doc;
-    EditorState state;
-    Scene scene;
-    PictoLibrary library;
-    SettingsStore settings{dir.filePath(QStringLiteral("settings"))};
-    MenuTestUi ui;
-    grivendale::testing::FakeEditorView view;
-    PanelState panel;
-    EditorContext ctx{doc, state, scene, library, settings, ui, view, panel, dir.path()};
 };
 
 TEST_F(ContextMenuCommandsTest, SmoothingTogglesBothWays) {
@@ -269,16 +185,15 @@ TEST_F(ContextMenuCommandsTest, ChangeTextAsksWithTheCurrentText) {
         MapDocument fresh;
         doc = fresh;
         view.presents = 0;
-        ui.textDefaults.clear();
-        ui.fake.prompts.clear();
+        ui.inputDefaults.clear();
+        ui.prompts.clear();
         const std::int32_t slot = select(addText(QStringLiteral("Pluie")));
-        ui.fake.inputs.push_back(c.answer);
+        ui.inputs.push_back(c.answer);
 
         run(MenuCommand::Kind::ChangeText);
-        ASSERT_EQ(ui.fake.prompts.size(), 1u);
-        EXPECT_EQ(ui.fake.prompts[0],
-                  QStringLiteral("Mise à jour du texte :|Mise à jour du texte"));
-        EXPECT_EQ(ui.textDefaults, std::vector<QString>{QStringLiteral("Pluie")});
+        ASSERT_EQ(ui.prompts.size(), 1u);
+        EXPECT_EQ(ui.prompts[0], QStringLiteral("Mise à jour du texte :|Mise à jour du texte"));
+        EXPECT_EQ(ui.inputDefaults, std::vector<QString>{QStringLiteral("Pluie")});
         EXPECT_EQ(item(slot).Text, c.expected);
         EXPECT_EQ(view.presents > 0, c.redrawn);
     }
@@ -287,7 +202,7 @@ TEST_F(ContextMenuCommandsTest, ChangeTextAsksWithTheCurrentText) {
 TEST_F(ContextMenuCommandsTest, ChangeTextWantsAText) {
     select(doc.AddPictoItem(1, 20, 15));
     changeText(ctx);
-    EXPECT_TRUE(ui.fake.prompts.empty());
+    EXPECT_TRUE(ui.prompts.empty());
 }
 
 TEST_F(ContextMenuCommandsTest, SizeEntriesGiveEvenPointSizes) {
@@ -303,18 +218,18 @@ TEST_F(ContextMenuCommandsTest, SizeEntriesGiveEvenPointSizes) {
 TEST_F(ContextMenuCommandsTest, ColourCancelChangesNothing) {
     const std::int32_t slot = select(addText(QStringLiteral("Neige")));
     item(slot).Color = 0x123456;
-    ui.fake.colors.push_back(std::nullopt);
+    ui.colors.push_back(std::nullopt);
 
     run(MenuCommand::Kind::TextColour);
-    ASSERT_EQ(ui.colourStarts.size(), 1u);
-    EXPECT_EQ(ui.colourStarts[0].rgb(), bgrToRgb(0x123456));
+    ASSERT_EQ(ui.colorStarts.size(), 1u);
+    EXPECT_EQ(ui.colorStarts[0], bgrToRgb(0x123456));
     EXPECT_EQ(item(slot).Color, 0x123456u);
     EXPECT_EQ(view.presents, 0);
 }
 
 TEST_F(ContextMenuCommandsTest, ColourChosenRecoloursTheLabel) {
     const std::int32_t slot = select(addText(QStringLiteral("Neige")));
-    ui.fake.colors.push_back(QColor(255, 0, 0));
+    ui.colors.push_back(QColor(255, 0, 0));
 
     run(MenuCommand::Kind::TextColour);
     EXPECT_EQ(item(slot).Color, 0x0000FFu);
@@ -335,7 +250,7 @@ TEST_F(ContextMenuCommandsTest, FontChooserStartsFromTheLabelAndStoresItsAnswer)
         answer.pointSize = 16.5;
         answer.bold = true;
         answer.underline = true;
-        ui.fake.fonts.push_back(answer);
+        ui.fonts.push_back(answer);
 
         run(kind);
         ASSERT_EQ(ui.fontStarts.size(), 1u);
@@ -362,7 +277,7 @@ TEST_F(ContextMenuCommandsTest, FontSizesAreKeptInTheSixteenBitField) {
     for (const auto& c : cases) {
         TextStyle answer = labelStyle();
         answer.pointSize = c.chosen;
-        ui.fake.fonts.push_back(answer);
+        ui.fonts.push_back(answer);
         run(MenuCommand::Kind::TextFont);
         EXPECT_EQ(item(slot).Size, c.stored) << c.chosen;
     }
@@ -371,7 +286,7 @@ TEST_F(ContextMenuCommandsTest, FontSizesAreKeptInTheSixteenBitField) {
 TEST_F(ContextMenuCommandsTest, FontChooserCancelChangesNothing) {
     const std::int32_t slot = select(addText(QStringLiteral("Vent")));
     const MapItem before = item(slot);
-    ui.fake.fonts.push_back(std::nullopt);
+    ui.fonts.push_back(std::nullopt);
     run(MenuCommand::Kind::TextFont);
     EXPECT_EQ(item(slot), before);
     EXPECT_EQ(view.presents, 0);
@@ -391,13 +306,13 @@ TEST_F(ContextMenuCommandsTest, CommandsOnAStaleSelectionDoNothing) {
     for (const std::int32_t stale : {-1, 0, 3, 1000}) {
         for (const MenuCommand& command : commands) {
             state.SelectedItem = stale;
-            ui.fake.inputs.push_back(QStringLiteral("x"));
+            ui.inputs.push_back(QStringLiteral("x"));
             runMenuCommand(ctx, command);
             EXPECT_EQ(state.SelectedItem, stale);
         }
     }
-    EXPECT_TRUE(ui.textDefaults.empty());
-    EXPECT_TRUE(ui.colourStarts.empty());
+    EXPECT_TRUE(ui.inputDefaults.empty());
+    EXPECT_TRUE(ui.colorStarts.empty());
     EXPECT_TRUE(ui.fontStarts.empty());
     EXPECT_EQ(view.presents, 0);
     EXPECT_EQ(doc.Items, before.Items);

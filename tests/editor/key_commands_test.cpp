@@ -1,40 +1,15 @@
 #include "editor/key_commands.h"
 
-#include "support/fake_editor_view.h"
-#include "support/fake_ui_port.h"
+#include "editor_fixture.h"
+#include "support/test_support.h"
 
-#include <QGuiApplication>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace grivendale;
 
 namespace {
-
-class KeyCommandsGuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance())
-            return;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[13] = "tests_editor";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const keyCommandsEnvironment =
-    ::testing::AddGlobalTestEnvironment(new KeyCommandsGuiEnvironment);
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kDrawnRed = 0xFFFE0000; // an opaque PNG pixel, blended
@@ -43,7 +18,7 @@ constexpr std::uint32_t kGreenBgr = 0x00FF00;
 
 const Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
 
-class KeyCommandsTest : public ::testing::Test {
+class KeyCommandsTest : public grivendale::testing::EditorTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -51,9 +26,7 @@ protected:
         picto.fill(qRgb(255, 0, 0));
         ASSERT_TRUE(picto.save(dir.filePath(QStringLiteral("rouge.png"))));
         library = PictoLibrary::build(dir.path());
-        QImage background(60, 40, QImage::Format_RGB32);
-        background.fill(kWhite);
-        scene.setBackground(background);
+        setPlainBackground(60, 40, kWhite);
     }
 
     bool release(int key, Qt::KeyboardModifiers modifiers = kCtrl) {
@@ -65,27 +38,9 @@ protected:
     }
     // A horizontal line from (10, 30) to (40, 30), one pixel wide.
     std::int32_t addLine() {
-        MapLine line;
-        line.Width = 1;
-        line.Color = kGreenBgr;
-        line.PointX = std::vector<std::int32_t>{0, 10, 40};
-        line.PointY = std::vector<std::int32_t>{0, 30, 30};
-        line.PointCount = 2;
-        return doc.AddLine(line, false, false);
+        return doc.AddLine(grivendale::testing::lineThrough({{10, 30}, {40, 30}}, 1, kGreenBgr),
+                           false, false);
     }
-    MapItem& item(std::int32_t slot) { return *doc.item(slot); }
-    QRgb canvasAt(int x, int y) const { return scene.canvas().pixel(x, y); }
-
-    QTemporaryDir dir;
-    MapDocument doc;
-    EditorState state;
-    Scene scene;
-    PictoLibrary library;
-    SettingsStore settings{dir.filePath(QStringLiteral("settings"))};
-    grivendale::testing::FakeUiPort ui;
-    grivendale::testing::FakeEditorView view;
-    PanelState panel;
-    EditorContext ctx{doc, state, scene, library, settings, ui, view, panel, dir.path()};
 };
 
 TEST_F(KeyCommandsTest, CopyRunsWhenCtrlIsHeldWhateverElseIs) {

@@ -1,83 +1,27 @@
 #include "editor/palette_commands.h"
 
+#include "editor_fixture.h"
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
-#include "support/fake_editor_view.h"
-#include "support/fake_ui_port.h"
 #include "support/test_support.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 using namespace grivendale;
 
 namespace {
 
-class PaletteGuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance())
-            return;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[13] = "tests_editor";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const paletteEnvironment =
-    ::testing::AddGlobalTestEnvironment(new PaletteGuiEnvironment);
-
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kBlack = 0xFF000000;
 constexpr QRgb kMagenta = 0xFFFF00FF;
 constexpr QRgb kBackground = 0xFF3080C0;
-
-// Scripted answers, plus what the choosers were started with.
-class PaletteTestUi final : public UiPort {
-public:
-    Answer messageBox(const QString& text, const QString& title, Icon icon,
-                      Buttons buttons) override {
-        return fake.messageBox(text, title, icon, buttons);
-    }
-    std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                    const QString& defaultText) override {
-        return fake.inputBox(prompt, title, defaultText);
-    }
-    std::optional<QString> openFile(const FileDialog& dialog) override {
-        return fake.openFile(dialog);
-    }
-    std::optional<QString> saveFile(const FileDialog& dialog) override {
-        return fake.saveFile(dialog);
-    }
-    std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override {
-        colourStarts.push_back(initial.rgb());
-        return fake.chooseColor(initial, title);
-    }
-    std::optional<TextStyle> chooseFont(const TextStyle& initial) override {
-        fontStarts.push_back(initial);
-        return fake.chooseFont(initial);
-    }
-
-    grivendale::testing::FakeUiPort fake;
-    std::vector<QRgb> colourStarts;
-    std::vector<TextStyle> fontStarts;
-};
 
 struct ToolFlags {
     bool fill, select, line, text;
@@ -88,7 +32,7 @@ ToolFlags flagsOf(const EditorState& s) {
     return {s.FillMode, s.SelectMode, s.LineMode, s.TextMode};
 }
 
-class PaletteCommandsTest : public ::testing::Test {
+class PaletteCommandsTest : public grivendale::testing::EditorTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -104,9 +48,7 @@ protected:
         library = PictoLibrary::build(dir.path());
         ASSERT_EQ(library.PictoCount(), 2);
 
-        QImage background(40, 30, QImage::Format_RGB32);
-        background.fill(kBackground);
-        scene.setBackground(background);
+        setPlainBackground(40, 30, kBackground);
         state.Colors = {65280, 0, 33023, 255, 16777215};
     }
 
@@ -114,18 +56,6 @@ protected:
         return settings.GetSetting(kSorbApp, kSorbApp, QStringLiteral("Color%1").arg(slot),
                                    QStringLiteral("absent"));
     }
-    QRgb canvasAt(int x, int y) const { return scene.canvas().pixel(x, y); }
-
-    QTemporaryDir dir;
-    MapDocument doc;
-    EditorState state;
-    Scene scene;
-    PictoLibrary library;
-    SettingsStore settings{dir.filePath(QStringLiteral("settings"))};
-    PaletteTestUi ui;
-    grivendale::testing::FakeEditorView view;
-    PanelState panel;
-    EditorContext ctx{doc, state, scene, library, settings, ui, view, panel, dir.path()};
 };
 
 TEST_F(PaletteCommandsTest, SwatchRules) {
@@ -162,11 +92,11 @@ TEST_F(PaletteCommandsTest, SwatchRules) {
         const std::uint32_t before = state.Colors[static_cast<std::size_t>(c.slot)];
         view.tools.clear();
         view.paletteSlots.clear();
-        ui.colourStarts.clear();
-        ui.fake.colors.push_back(c.answer);
+        ui.colorStarts.clear();
+        ui.colors.push_back(c.answer);
 
         changePaletteColour(ctx, c.slot);
-        EXPECT_EQ(ui.colourStarts, std::vector<QRgb>{bgrToRgb(before)});
+        EXPECT_EQ(ui.colorStarts, std::vector<QRgb>{bgrToRgb(before)});
         EXPECT_EQ(state.Colors[static_cast<std::size_t>(c.slot)], c.colour);
         EXPECT_EQ(view.paletteSlots, std::vector<int>{c.slot});
         EXPECT_EQ(view.tools, c.tools);
@@ -177,7 +107,7 @@ TEST_F(PaletteCommandsTest, SwatchRules) {
 }
 
 TEST_F(PaletteCommandsTest, AChosenColourIsReadBackAtTheNextStart) {
-    ui.fake.colors.push_back(QColor(255, 0, 0));
+    ui.colors.push_back(QColor(255, 0, 0));
     changePaletteColour(ctx, 0);
     EXPECT_EQ(readStartupSettings(settings, dir.path()).Colors[0], 255u);
 }
@@ -287,7 +217,7 @@ TEST_F(PaletteCommandsTest, TextStyleThroughTheFontChooser) {
     chosen.family = QStringLiteral("DejaVu Sans");
     chosen.pointSize = 14;
     chosen.italic = true;
-    ui.fake.fonts.push_back(chosen);
+    ui.fonts.push_back(chosen);
 
     changeTextStyle(ctx);
     ASSERT_EQ(ui.fontStarts.size(), 1u);
@@ -296,7 +226,7 @@ TEST_F(PaletteCommandsTest, TextStyleThroughTheFontChooser) {
     EXPECT_EQ(view.styleChanges, 1);
     EXPECT_EQ(view.presents, 0);
 
-    ui.fake.fonts.push_back(std::nullopt);
+    ui.fonts.push_back(std::nullopt);
     changeTextStyle(ctx);
     EXPECT_EQ(panel.textStyle, chosen);
     EXPECT_EQ(view.styleChanges, 1);

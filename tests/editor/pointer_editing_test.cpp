@@ -1,47 +1,21 @@
 #include "editor/pointer_editing.h"
 
 #include "editor/hit_test.h"
+#include "editor_fixture.h"
 #include "imaging/colors.h"
 #include "render/text_draw.h"
-#include "support/fake_editor_view.h"
-#include "support/fake_ui_port.h"
+#include "support/test_support.h"
 
-#include <QGuiApplication>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 using namespace grivendale;
-using grivendale::testing::FakeEditorView;
-using grivendale::testing::FakeUiPort;
 
 namespace {
-
-class PointerGuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance())
-            return;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[13] = "tests_editor";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const pointerEnvironment =
-    ::testing::AddGlobalTestEnvironment(new PointerGuiEnvironment);
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr std::uint32_t kGreen = 0x0000FF00; // 0x00BBGGRR
@@ -51,18 +25,9 @@ constexpr std::uint32_t kRed = 0x000000FF;
 constexpr std::int32_t kSquare = 1;
 constexpr std::int32_t kBlock = 2;
 
+// The lines of these tests are one pixel wide and red.
 MapLine lineThrough(std::initializer_list<std::pair<int, int>> points) {
-    MapLine line;
-    line.Width = 1;
-    line.Color = kRed;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
-    return line;
+    return grivendale::testing::lineThrough(points, 1, kRed);
 }
 
 // The line's points in canvas coordinates, from its entry's origin.
@@ -75,7 +40,7 @@ std::vector<std::pair<int, int>> absolutePoints(const MapDocument& doc, std::int
     return points;
 }
 
-class PointerEditingTest : public ::testing::Test {
+class PointerEditingTest : public grivendale::testing::EditorTest {
 protected:
     PointerEditingTest() {
         QImage square(20, 20, QImage::Format_RGB32);
@@ -104,17 +69,6 @@ protected:
         pointerPress(ctx, button, x, y);
         pointerRelease(ctx, button, x, y);
     }
-
-    QTemporaryDir dir;
-    PictoLibrary library;
-    Scene scene;
-    MapDocument doc;
-    EditorState state;
-    SettingsStore settings{dir.filePath(QStringLiteral("settings"))};
-    FakeUiPort ui;
-    FakeEditorView view;
-    PanelState panel;
-    EditorContext ctx{doc, state, scene, library, settings, ui, view, panel, dir.path()};
 };
 
 TEST(SegmentDistance, InSinglePrecision) {

@@ -10,31 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using namespace grivendale;
 
 namespace {
-
-// The program folder is only known with an application object, which also lets image plugins
-// be looked up beside the program. One for the whole test program.
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance())
-            m_app = std::make_unique<QCoreApplication>(m_argc, m_argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    char m_name[14] = "tests_imaging";
-    char* m_argv[2] = {m_name, nullptr};
-    int m_argc = 1;
-    std::unique_ptr<QCoreApplication> m_app;
-};
-
-[[maybe_unused]] ::testing::Environment* const applicationEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 // A path below a regular file: no one, not even root, can create it.
 QString unusablePath(const QTemporaryDir& dir) {

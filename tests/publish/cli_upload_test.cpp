@@ -5,7 +5,6 @@
 #include "support/scripted_servers.h"
 #include "support/test_support.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,9 +17,6 @@ using namespace grivendale::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-const auto* const kQtApp =
-    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment<QCoreApplication>);
 
 struct CliRun {
     int exitCode = -1;
@@ -94,12 +90,8 @@ TEST(CliUpload, OnlyAnAcknowledgedRenameCountsAsSuccess) {
 }
 
 TEST(CliUpload, FailuresExitWithOne) {
-    std::uint16_t closedPort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        closedPort = probe.serverPort();
-    }
+    const std::uint16_t closedPort = closedLocalPort();
+    ASSERT_NE(closedPort, 0);
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("a.png"));
     writeFileBytes(local, "abc");

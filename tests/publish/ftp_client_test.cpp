@@ -5,7 +5,6 @@
 #include "support/scripted_servers.h"
 #include "support/test_support.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -21,9 +20,6 @@ using namespace grivendale::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-const auto* const kQtApp =
-    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment<QCoreApplication>);
 
 const QString kUser = QStringLiteral("carto");
 const QString kPassword = QStringLiteral("s3cret-pw");
@@ -260,12 +256,8 @@ TEST_F(FtpClientTest, ControlCharactersInANameAreRefusedBeforeConnecting) {
 }
 
 TEST_F(FtpClientTest, AttemptsAreBoundedWhenNothingListens) {
-    std::uint16_t port = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        port = probe.serverPort();
-    }
+    const std::uint16_t port = closedLocalPort();
+    ASSERT_NE(port, 0);
     client_.setMaxAttempts(3);
     const UploadRun run = upload(port, localFile("x"), QStringLiteral("carte.png"));
     EXPECT_EQ(run.outcome, FtpOutcome::Failed);

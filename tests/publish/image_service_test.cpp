@@ -2,7 +2,6 @@
 #include "support/event_wait.h"
 #include "support/scripted_servers.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
@@ -15,9 +14,6 @@ using namespace grivendale::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-const auto* const kQtApp =
-    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment<QCoreApplication>);
 
 const QString kPicture = QStringLiteral("http://127.0.0.1:9/images/grivendale/carte.png");
 
@@ -96,12 +92,8 @@ TEST(ImageService, NoAnswerEndsAtTheTimeLimit) {
 }
 
 TEST(ImageService, NothingListening) {
-    std::uint16_t port = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        port = probe.serverPort();
-    }
+    const std::uint16_t port = closedLocalPort();
+    ASSERT_NE(port, 0);
     ImageService service;
     Answer answer;
     QObject::connect(&service, &ImageService::finished, &service,

@@ -3,6 +3,7 @@
 
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -24,18 +25,9 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kRed = 0x0000FF; // 0x00BBGGRR
 
 MapLine makeLine(std::initializer_list<Pixel> points, int width, bool smooth = false) {
-    MapLine line;
+    MapLine line = grivendale::testing::lineThrough(points, width, kRed);
     line.InUse = kTrue;
-    line.Width = width;
     line.Smooth = smooth ? 1 : 0;
-    line.Color = kRed;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
     return line;
 }
 
@@ -138,7 +130,7 @@ TEST(LineRaster, ThinSegmentIsAChainOfSinglePixelsWithBothEnds) {
         {0, 0, 1, 40}, {10, 10, -30, 9}, {0, 0, 40, -1}, {-6, -6, 6, 6},
     };
     for (const auto& [x0, y0, x1, y1] : segments) {
-        SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
+        SCOPED_TRACE(::testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
         const LineRaster raster = rasterizeSegment(x0, y0, x1, y1, 1);
         expectCanonical(raster);
         const PixelSet pixels = pixelsOf(raster);
@@ -232,7 +224,7 @@ TEST(LineRaster, WideLinesMatchADiscStampedOnEveryPathPixel) {
             line.PointY->push_back(static_cast<int>(random() % 80) - 40);
         }
         line.PointCount = count;
-        SCOPED_TRACE(testing::Message() << "round " << round << " width " << width);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " width " << width);
 
         // The thin raster is the path; the wide one must be the disc stamped all along it.
         MapLine thin = line;
@@ -334,7 +326,7 @@ TEST(CurveRaster, ThreePointsPassThroughTheMiddlePoint) {
                                                    {0, 0, 1, 1, 2, 0}};
     for (const auto& [ax, ay, bx, by, cx, cy] : cases) {
         for (int width : {1, 2, 3, 6}) {
-            SCOPED_TRACE(testing::Message() << bx << "," << by << " width " << width);
+            SCOPED_TRACE(::testing::Message() << bx << "," << by << " width " << width);
             const PixelSet pixels =
                 pixelsOf(rasterizeLine(makeLine({{ax, ay}, {bx, by}, {cx, cy}}, width, true)));
             EXPECT_TRUE(pixels.count({ax, ay}));
@@ -367,7 +359,7 @@ TEST(CurveRaster, TwoPointsFollowTheStraightSegment) {
         const int y0 = static_cast<int>(random() % 200) - 100;
         const int x1 = static_cast<int>(random() % 200) - 100;
         const int y1 = static_cast<int>(random() % 200) - 100;
-        SCOPED_TRACE(testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
+        SCOPED_TRACE(::testing::Message() << x0 << "," << y0 << " -> " << x1 << "," << y1);
         const PixelSet curve = pixelsOf(rasterizeCurve(makeLine({{x0, y0}, {x1, y1}}, 1, true)));
         const PixelSet straight = pixelsOf(rasterizeSegment(x0, y0, x1, y1, 1));
         EXPECT_TRUE(curve.count({x0, y0}));

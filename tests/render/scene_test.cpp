@@ -4,9 +4,9 @@
 #include "document/picto_library.h"
 #include "imaging/colors.h"
 #include "render/text_draw.h"
+#include "support/test_support.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -15,47 +15,12 @@
 #include <random>
 
 using namespace grivendale;
+using grivendale::testing::lineThrough;
 
 namespace {
 
-class SceneGuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance())
-            return;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[12] = "tests_scene";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const sceneEnvironment =
-    ::testing::AddGlobalTestEnvironment(new SceneGuiEnvironment);
-
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kBlack = 0xFF000000;
-
-MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width,
-                    std::uint32_t color) {
-    MapLine line;
-    line.Width = width;
-    line.Color = color;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
-    return line;
-}
 
 // A library of two pictograms: a soft-edged PNG disc and an opaque BMP square.
 PictoLibrary makeLibrary(const QTemporaryDir& dir) {

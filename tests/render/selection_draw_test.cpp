@@ -1,6 +1,7 @@
 #include "render/selection_draw.h"
 
 #include "imaging/colors.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 using namespace grivendale;
+using grivendale::testing::lineThrough;
 
 namespace {
 
@@ -76,19 +78,6 @@ std::optional<PictoSize> smallLibrary(std::int32_t number) {
     if (number == 2)
         return PictoSize{4, 4};
     return std::nullopt;
-}
-
-MapLine lineThrough(std::initializer_list<std::pair<int, int>> points) {
-    MapLine line;
-    line.Width = 1;
-    line.PointX = std::vector<std::int32_t>{0};
-    line.PointY = std::vector<std::int32_t>{0};
-    for (const auto& [x, y] : points) {
-        line.PointX->push_back(x);
-        line.PointY->push_back(y);
-    }
-    line.PointCount = static_cast<std::int32_t>(points.size());
-    return line;
 }
 
 struct MarkCase {

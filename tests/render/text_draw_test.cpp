@@ -4,41 +4,17 @@
 #include "imaging/colors.h"
 
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <ostream>
 #include <string>
 
 using namespace grivendale;
 
 namespace {
-
-// Fonts need a GUI application; another test file of this program may have made it already.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QCoreApplication::instance() != nullptr)
-            return;
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "tests_render";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const guiEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 constexpr QRgb kBackground = 0xFFFFFFFF;
 constexpr std::uint32_t kTextColor = 0x00336699; // 0x00BBGGRR

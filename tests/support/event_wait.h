@@ -5,11 +5,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
-#include <memory>
 
 namespace grivendale::testing {
 
@@ -34,23 +31,5 @@ inline bool waitUntil(const std::function<bool()>& done,
 inline void runEventsFor(std::chrono::milliseconds duration) {
     waitUntil([] { return false; }, duration);
 }
-
-// Creates the application object of type App once for the test program, unless another file
-// of the same program did already.
-template <typename App> class QtAppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "tests";
-            static char* argv[] = {name, nullptr};
-            app_ = std::make_unique<App>(argc, argv);
-        }
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<App> app_;
-};
 
 } // namespace grivendale::testing

@@ -29,8 +29,9 @@ public:
         return a;
     }
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                    const QString&) override {
+                                    const QString& defaultText) override {
         prompts.push_back(prompt + QLatin1Char('|') + title);
+        inputDefaults.push_back(defaultText);
         return pop(inputs);
     }
     std::optional<QString> openFile(const FileDialog& dialog) override {
@@ -41,11 +42,15 @@ public:
         dialogs.push_back(dialog);
         return pop(files);
     }
-    std::optional<QColor> chooseColor(const QColor&, const QString& title) override {
+    std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override {
         colorTitles.push_back(title);
+        colorStarts.push_back(initial.rgb());
         return pop(colors);
     }
-    std::optional<TextStyle> chooseFont(const TextStyle&) override { return pop(fonts); }
+    std::optional<TextStyle> chooseFont(const TextStyle& initial) override {
+        fontStarts.push_back(initial);
+        return pop(fonts);
+    }
 
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> inputs;
@@ -55,8 +60,11 @@ public:
 
     std::vector<Message> messages;
     std::vector<QString> prompts;
+    std::vector<QString> inputDefaults; // the text each input box started with
     std::vector<FileDialog> dialogs;
     std::vector<QString> colorTitles;
+    std::vector<QRgb> colorStarts; // the colour each chooser started with
+    std::vector<TextStyle> fontStarts;
 
 private:
     template <typename T> static std::optional<T> pop(std::deque<std::optional<T>>& queue) {

@@ -21,6 +21,13 @@
 
 namespace grivendale::testing {
 
+// A loopback port on which nothing listens: one the system gave out and took back at once.
+// 0 when there was none to be had.
+inline std::uint16_t closedLocalPort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
 // Takes connections and never reads from them: their data piles up in the kernel until the
 // peer can send no more.
 class HoldingServer final : public QTcpServer {

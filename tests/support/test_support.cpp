@@ -39,4 +39,19 @@ void addFuzzSeed(const QString& name, const QByteArray& bytes) {
         file.write(bytes);
 }
 
+MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width,
+                    std::uint32_t color) {
+    MapLine line;
+    line.Width = width;
+    line.Color = color;
+    line.PointX = std::vector<std::int32_t>{0};
+    line.PointY = std::vector<std::int32_t>{0};
+    for (const auto& [x, y] : points) {
+        line.PointX->push_back(x);
+        line.PointY->push_back(y);
+    }
+    line.PointCount = static_cast<std::int32_t>(points.size());
+    return line;
+}
+
 } // namespace grivendale::testing
