@@ -1,5 +1,7 @@
 #include "editor/palette_commands.h"
 
+#include "editor/pointer_editing.h"
+
 #include "document/rounding.h"
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
@@ -14,16 +16,6 @@ namespace grivendale {
 namespace {
 
 constexpr int kPaletteSlots = 5;
-
-// The tool flags exactly as the option buttons set them; nothing else of the state changes.
-void switchTool(EditorContext& ctx, Tool tool) {
-    EditorState& s = ctx.state;
-    s.FillMode = tool == Tool::Fill;
-    s.SelectMode = tool == Tool::Select;
-    s.LineMode = tool == Tool::Line;
-    s.TextMode = tool == Tool::Text;
-    ctx.view.toolChanged(tool);
-}
 
 // The chosen pictogram, when it still names an entry of the library.
 std::optional<std::int32_t> chosenPicto(const EditorContext& ctx) {
@@ -50,9 +42,9 @@ void changePaletteColour(EditorContext& ctx, int slot) {
     // Repaints the swatch, and for the line colour the line preview too.
     ctx.view.paletteChanged(slot);
     if (slot == kFillColorSlot)
-        switchTool(ctx, Tool::Fill);
+        chooseTool(ctx, Tool::Fill);
     else if (slot == kLineColorSlot)
-        switchTool(ctx, Tool::Line);
+        chooseTool(ctx, Tool::Line);
     saveColorSetting(ctx.settings, slot, colour);
 }
 
@@ -62,7 +54,7 @@ QImage choosePicto(EditorContext& ctx, std::int32_t number) {
         return {};
     QImage preview = LoadPictureEx(ctx.pictoFolder + QLatin1Char('/') + e->FileName);
     ctx.panel.selectedPicto = number;
-    switchTool(ctx, Tool::AddPicto);
+    chooseTool(ctx, Tool::AddPicto);
     return preview;
 }
 
