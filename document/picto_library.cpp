@@ -183,7 +183,9 @@ PictoLibrary PictoLibrary::build(const QString& folder) {
     QStringList names = dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
     std::sort(names.begin(), names.end(), nameBefore);
     for (const QString& name : names) {
-        if (isPictoFileName(name))
+        // "._soleil.png" and the like are left behind by copies from other systems; as
+        // pictograms they would shift every number after them.
+        if (!name.startsWith(QLatin1Char('.')) && isPictoFileName(name))
             library.AddPicto(folder, name);
     }
     return library;

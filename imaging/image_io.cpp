@@ -32,6 +32,9 @@ QImage decodeOldTga(const QString& path) {
 }
 
 QImage decode(const QString& path) {
+    // A device or a FIFO would be read for ever.
+    if (!QFileInfo(path).isFile())
+        return {};
     QImage image = QImageReader(path).read();
     // The extension picks the decoder first; a file misnamed as another format that decoder
     // accepts but cannot decode gets a second try on what its bytes say.

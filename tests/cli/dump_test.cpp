@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace grivendale;
 
 namespace {
@@ -106,6 +108,8 @@ TEST(CliDump, ExitStatusSaysWhatWentWrong) {
     grivendale::testing::writeFileBytes(old, bytes);
     const QString corrupt = dir.filePath(QStringLiteral("corrupt.car"));
     grivendale::testing::writeFileBytes(corrupt, serializeMapFile(MapDocument{}).left(510));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.car"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
     struct Case {
         QStringList args;
@@ -119,6 +123,10 @@ TEST(CliDump, ExitStatusSaysWhatWentWrong) {
         {{QStringLiteral("dump"), dir.filePath(QStringLiteral("missing.car"))}, 3, "missing.car"},
         {{QStringLiteral("dump"), old}, 3, "version 16"},
         {{QStringLiteral("dump"), corrupt}, 3, "endommag"},
+        // Neither is read: one would never end, the other would wait for a writer.
+        {{QStringLiteral("dump"), QStringLiteral("/dev/zero")}, 3, "pas un fichier ordinaire"},
+        {{QStringLiteral("dump"), fifo}, 3, "pas un fichier ordinaire"},
+        {{QStringLiteral("dump"), dir.path()}, 3, "pas un fichier ordinaire"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

@@ -94,7 +94,9 @@ TEST(PictoLibrary, AcceptsOnlyImageExtensions) {
 
 TEST(PictoLibrary, BuildKeepsImageFilesAndSetsIsPng) {
     QTemporaryDir dir;
-    for (const char* name : {"sun.PNG", "rain.png", "a.png.bmp", "snow.jpeg", "cloud.jpg"})
+    // "._sun.png" is what copies from other systems leave: hidden, and no pictogram.
+    for (const char* name :
+         {"sun.PNG", "rain.png", "a.png.bmp", "snow.jpeg", "cloud.jpg", "._sun.png", ".png"})
         saveOpaque(dir.filePath(QString::fromUtf8(name)));
     writeFileBytes(dir.filePath(QStringLiteral("notes.txt")), "hello");
     writeFileBytes(dir.filePath(QStringLiteral("x.tcolor")), "0\r\n");
