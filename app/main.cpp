@@ -1,9 +1,10 @@
 #include "app/main_window.h"
-#include "imaging/program_folder.h"
 #include "app/termination_signal.h"
 #include "imaging/folders.h"
+#include "imaging/program_folder.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -12,6 +13,8 @@ int main(int argc, char* argv[]) {
     grivendale::AppEnvironment environment;
     environment.programFolder = grivendale::programFolder();
     environment.documentsFolder = grivendale::GetDocumentsFolder();
+    // The user's data folder: neither the auto-save nor the documents the user sees.
+    environment.recoveryFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     // A map given as the only argument (a file manager's "open with") replaces the auto-save.
     const QStringList args = QApplication::arguments();
     if (args.size() == 2)

@@ -6,6 +6,7 @@
 #include "app/qt_ui_port.h"
 #include "app/readme_window.h"
 #include "document/map_file.h"
+#include "document/map_storage_check.h"
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
 #include "render/line_draw.h"
@@ -15,8 +16,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -71,7 +74,9 @@ void paintSwatch(QLabel* swatch, std::uint32_t bgr) {
 
 MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, QWidget* parent)
     : QMainWindow(parent), environment_(std::move(environment)),
-      settings_(environment_.settingsFolder), ui_(std::move(ui)) {
+      settings_(environment_.settingsFolder), ui_(std::move(ui)),
+      // A button held on the canvas is a drag (or a line point) under way.
+      recovery_(doc_, [] { return QGuiApplication::mouseButtons() != Qt::NoButton; }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kMainWindowTitle);
     if (!ui_)
@@ -254,6 +259,10 @@ QWidget* MainWindow::buildBottomPanel() {
     return panel;
 }
 
+QString MainWindow::recoveryPath() const {
+    return environment_.recoveryFolder + QLatin1Char('/') + kRecoveryName;
+}
+
 QString MainWindow::autoSavePath() const {
     const QString folder = environment_.documentsFolder.isEmpty() ? environment_.programFolder
                                                                   : environment_.documentsFolder;
@@ -315,16 +324,71 @@ void MainWindow::startUp() {
     setBackgroundPicture(doc_.backgroundFile());
     ResizeFromPic();
 
-    if (environment_.mapToOpen.isEmpty())
-        LoadMap(autoSavePath(), true);
-    else
-        LoadMap(environment_.mapToOpen, false);
+    // A map given as argument that cannot be opened (a double-click on a bad file) must not
+    // cost the last session: the start goes on from the auto-save, as a plain start does.
+    settingBackground_ = startup.BackgroundPath.trimmed();
+    if (environment_.mapToOpen.isEmpty() || !LoadMap(environment_.mapToOpen, false))
+        loadKeptMap(autoSavePath(), true);
 
     show();
     RefreshForm();
+    offerRecovery();
+    recovery_.start(environment_.recoveryFolder.isEmpty() ? QString() : recoveryPath());
     readme_->showAtStartUp();
 }
 
+bool MainWindow::loadKeptMap(const QString& path, bool silent) {
+    if (!LoadMap(path, silent))
+        return false;
+    // The file may name a path it could not store whole (characters outside its code page
+    // became '?'); the setting keeps the real one.
+    const QString saved = doc_.backgroundFile();
+    if (!saved.isEmpty() && !QFileInfo(saved).isFile() && !settingBackground_.isEmpty() &&
+        QFileInfo(settingBackground_).isFile()) {
+        doc_.setBackgroundFile(settingBackground_);
+        setBackgroundPicture(settingBackground_);
+        ResizeFromPic();
+        DrawScene(true);
+    }
+    return true;
+}
+
+void MainWindow::offerRecovery() {
+    if (environment_.recoveryFolder.isEmpty())
+        return;
+    const QString path = recoveryPath();
+    const QFileInfo copy(path);
+    if (!copy.exists())
+        return;
+    const QFileInfo autoSave(autoSavePath());
+    if (autoSave.exists() && copy.lastModified() <= autoSave.lastModified()) {
+        QFile::remove(path); // older than the map of the last normal end
+        return;
+    }
+    MapDocument probe;
+    if (const MapLoadResult readable = grivendale::LoadMap(probe, path); !readable.ok()) {
+        // Never read again, never lost, never in the way of the start.
+        const QString aside = setAsideName(path);
+        if (!QFile::rename(path, aside))
+            QFile::remove(path);
+        ui_->messageBox(QStringLiteral("La copie de récupération de la carte n'a pas pu être "
+                                       "relue ; elle a été mise de côté dans « %1 ».\n%2")
+                            .arg(aside, readable.message),
+                        kRecoveryTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+        return;
+    }
+    const UiPort::Answer answer = ui_->messageBox(
+        QStringLiteral("Grivendale ne s'est pas fermé normalement la dernière fois.\n"
+                       "Voulez-vous rouvrir la carte telle qu'elle était au moment de l'arrêt ?"),
+        kRecoveryTitle, UiPort::Icon::Question, UiPort::Buttons::YesNo);
+    if (answer == UiPort::Answer::Yes) {
+        loadKeptMap(path, false);
+        editor_.SelectedItem = -1;
+        RefreshForm();
+    } else {
+        QFile::remove(path);
+    }
+}
 void MainWindow::setBackgroundPicture(const QString& path) {
     const QImage picture = path.isEmpty() ? QImage() : LoadPictureEx(path);
     // An unreadable picture leaves a plain canvas of the current size.
@@ -334,6 +398,8 @@ void MainWindow::setBackgroundPicture(const QString& path) {
 
 void MainWindow::presentCanvas() {
     canvas_->setImage(scene_.canvas());
+    // Every change of the map ends in a redraw.
+    recovery_.documentChanged();
 }
 
 void MainWindow::updateLinePreview() {
@@ -436,11 +502,18 @@ bool MainWindow::SaveAll(const QString& path) {
             kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
         return false;
     }
-    if (result.lossy)
-        ui_->messageBox(QStringLiteral("Certains caractères ne peuvent pas être enregistrés dans "
-                                       "un fichier carte : ils ont été remplacés par « ? »."),
-                        kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
     return true;
+}
+
+bool MainWindow::confirmStorableMap() {
+    const std::vector<StorageProblem> problems = storageProblems(doc_);
+    if (problems.empty())
+        return true;
+    const QString text =
+        QStringLiteral("Un fichier carte ne peut pas garder tout ce que contient cette carte :\n") +
+        describeStorageProblems(problems) + QStringLiteral("\n\nEnregistrer quand même ?");
+    return ui_->messageBox(text, kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::YesNo) ==
+           UiPort::Answer::Yes;
 }
 
 UiPort::FileDialog MainWindow::mapDialog(const QString& title) const {
@@ -485,6 +558,10 @@ void MainWindow::saveMapCommand() {
         return;
     }
     lastDialogFile_ = *path;
+    if (!confirmStorableMap()) {
+        RefreshForm();
+        return;
+    }
     SaveAll(*path);
     DrawScene(true);
     DrawSelect();
@@ -504,6 +581,17 @@ void MainWindow::changeBackground() {
     doc_.setBackgroundFile(*path);
     saveBackgroundSetting(settings_, *path);
     ResizeFromPic();
+    if (const std::vector<StorageProblem> problems = backgroundPathProblems(*path);
+        !problems.empty()) {
+        // The editor keeps the path in its settings, but a saved map would lose its background.
+        ui_->messageBox(QStringLiteral("Ce fond est bien chargé, mais un fichier carte ne pourra "
+                                       "pas retrouver son chemin :\n") +
+                            describeStorageProblems(problems) +
+                            QStringLiteral("\n\nPour que vos cartes gardent ce fond, placez "
+                                           "l'image dans un dossier dont le chemin n'a aucun de "
+                                           "ces caractères, puis choisissez-la à nouveau."),
+                        kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+    }
     repaintPanel(toolPanel_);
 }
 
@@ -536,6 +624,10 @@ void MainWindow::shutDown() {
         return;
     shutDownDone_ = true;
     const MapSaveResult saved = grivendale::SaveAll(doc_, autoSavePath());
+    if (saved.ok)
+        recovery_.discard();
+    else
+        recovery_.flush(); // the copy is now the only place that holds the last changes
     if (!saved.ok)
         ui_->messageBox(QStringLiteral("La sauvegarde automatique de la carte n'a pas pu être "
                                        "écrite.\n%1")

@@ -8,6 +8,7 @@
 #include "editor/editor_context.h"
 #include "editor/editor_state.h"
 #include "editor/editor_view.h"
+#include "editor/recovery_copy.h"
 #include "editor/ui_port.h"
 #include "render/scene.h"
 
@@ -41,11 +42,14 @@ struct AppEnvironment {
     QString documentsFolder; // the auto-save file and the dialogs' starting folder
     QString settingsFolder;  // empty: the user's own settings store
     QString mapToOpen;       // a ".car" given on the command line, instead of the auto-save
+    QString recoveryFolder;  // the copy kept against crashes; empty: none
 };
 
 inline const QString kMainWindowTitle = QStringLiteral("Tessaval - Grivendale v1.8");
 inline const QString kAppTitle = QStringLiteral("Grivendale");
 inline const QString kAutoSaveName = QStringLiteral("GrivendaleSauvegarde.car");
+inline const QString kRecoveryName = QStringLiteral("recuperation.car");
+inline const QString kRecoveryTitle = QStringLiteral("Grivendale - Récupération");
 
 // The main window: owns the map, the editor state, the pictogram library and the scene, and
 // forwards the canvas, the keys and the panels to the editor.
@@ -81,6 +85,8 @@ public:
     // The window size ResizeFromPic asked for, in twips (before any limit to the screen).
     QSize windowTwips() const { return windowTwips_; }
     QString autoSavePath() const;
+    QString recoveryPath() const;
+    RecoveryCopy& recoveryCopy() { return recovery_; }
     const AppEnvironment& environment() const { return environment_; }
 
     MapDocument& document() { return doc_; }
@@ -124,6 +130,12 @@ private:
     void pictoChosen(QListWidgetItem* item);
     void previewClicked(QPoint at);
     void shutDown();
+    // Loads a map kept by the program itself; a background it names that no longer exists
+    // gives way to the one of the settings.
+    bool loadKeptMap(const QString& path, bool silent);
+    void offerRecovery();
+    // Tells what a map file would lose; true when the user still wants it saved.
+    bool confirmStorableMap();
     void repaintPanel(QWidget* panel);
     UiPort::FileDialog mapDialog(const QString& title) const;
 
@@ -148,6 +160,8 @@ private:
     QString lastDialogFile_; // the shared dialog keeps the name of its last use
     QSize windowTwips_;
     bool shutDownDone_ = false;
+    QString settingBackground_; // the "Background" setting read at start-up, trimmed
+    RecoveryCopy recovery_;
 
     QWidget* client_ = nullptr;
     QScrollArea* canvasArea_ = nullptr;

@@ -57,4 +57,20 @@ QByteArray encodeWindows1252(const QString& text, bool* lossy) {
     return bytes;
 }
 
+QString unencodableWindows1252(const QString& text) {
+    QString found;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (encodeChar(text[i].unicode()) >= 0)
+            continue;
+        const qsizetype n =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const QString character = text.mid(i, n);
+        if (!found.contains(character))
+            found += character;
+        i += n - 1;
+    }
+    return found;
+}
+
 } // namespace grivendale

@@ -15,4 +15,8 @@ QString decodeWindows1252(const char* data, qsizetype size);
 // `lossy` is set when that happened.
 QByteArray encodeWindows1252(const QString& text, bool* lossy = nullptr);
 
+// The characters of `text` that the code page cannot store, each once, in order of first
+// appearance (a surrogate pair stays whole); empty when the whole text can be stored.
+QString unencodableWindows1252(const QString& text);
+
 } // namespace grivendale

@@ -287,3 +287,117 @@ TEST_F(WindowTest, MapGivenOnTheCommandLineIsOpened) {
     auto window = start(nullptr, QString(), file(QStringLiteral("ouvrir.car")));
     EXPECT_EQ(window->document().ItemCount, 2);
 }
+
+TEST_F(WindowTest, AMapThatCannotBeOpenedLeavesTheLastSessionIntact) {
+    MapDocument last;
+    last.AddPictoItem(1, 5, 5);
+    last.AddPictoItem(2, 6, 6);
+    const QString autoSave = documents() + QStringLiteral("/GrivendaleSauvegarde.car");
+    ASSERT_TRUE(grivendale::SaveAll(last, autoSave).ok);
+    QByteArray old = serializeMapFile(MapDocument{});
+    old[0] = 16;
+    grivendale::testing::writeFileBytes(file(QStringLiteral("ancienne.car")), old);
+
+    FakeUiPort* ui = nullptr;
+    auto window = start(&ui, QString(), file(QStringLiteral("ancienne.car")));
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, kWrongVersionMessage);
+    EXPECT_EQ(window->document().ItemCount, 2);
+    window->close();
+    MapDocument after;
+    ASSERT_TRUE(grivendale::LoadMap(after, autoSave).ok());
+    EXPECT_EQ(after.ItemCount, 2);
+}
+
+TEST_F(WindowTest, ABackgroundPathTheMapFileCannotHoldIsNotLost) {
+    // An ordinary Linux folder name that Windows-1252 cannot store.
+    const QString folder = file(QStringLiteral("cartes/łódź"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString background = folder + QStringLiteral("/fond.png");
+    ASSERT_TRUE(solidImage(40, 30, qRgb(10, 20, 30)).save(background));
+    {
+        FakeUiPort* ui = nullptr;
+        auto window = start(&ui);
+        ui->files.push_back(background);
+        window->changeBackground();
+        ASSERT_EQ(ui->messages.size(), 1u);
+        EXPECT_TRUE(ui->messages[0].text.contains(QStringLiteral("ł, ź")))
+            << ui->messages[0].text.toStdString();
+
+        // Saving asks first, naming what would be lost; "Non" writes nothing.
+        window->document().AddPictoItem(1, 5, 5);
+        window->document().Items[1].Text = QString(70000, QLatin1Char('a'));
+        ui->files.push_back(file(QStringLiteral("carte.car")));
+        window->saveMapCommand();
+        ASSERT_EQ(ui->messages.size(), 2u);
+        EXPECT_EQ(ui->messages[1].buttons, UiPort::Buttons::YesNo);
+        EXPECT_TRUE(ui->messages[1].text.contains(QStringLiteral("remplacés par « ? »")));
+        EXPECT_TRUE(ui->messages[1].text.contains(QStringLiteral("trop long et sera coupé")));
+        EXPECT_FALSE(QFile::exists(file(QStringLiteral("carte.car"))));
+        ui->answers.push_back(UiPort::Answer::Yes);
+        ui->files.push_back(file(QStringLiteral("carte.car")));
+        window->saveMapCommand();
+        EXPECT_TRUE(QFile::exists(file(QStringLiteral("carte.car"))));
+        window->close();
+    }
+    // The auto-save holds '?' where the path had those letters; the setting has it whole.
+    auto next = start();
+    EXPECT_EQ(next->document().backgroundFile(), background);
+    EXPECT_EQ(next->scene().canvas().pixel(35, 25), qRgb(10, 20, 30));
+}
+
+TEST_F(WindowTest, ACrashIsRecoveredFromTheCopyKeptWhileEditing) {
+    struct Case {
+        const char* name;
+        UiPort::Answer answer;
+        bool corrupt;
+        std::int32_t items; // after the next start
+    };
+    const Case cases[] = {
+        {"Oui reopens the map as it was", UiPort::Answer::Yes, false, 2},
+        {"Non starts from the auto-save and deletes the copy", UiPort::Answer::No, false, 1},
+        {"an unreadable copy is set aside", UiPort::Answer::Yes, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(recoveryFolder()).removeRecursively();
+        {
+            auto window = start();
+            window->document().clearAll();
+            window->document().AddPictoItem(1, 5, 5);
+            window->close(); // a normal end: auto-save with one item, no copy left
+            ASSERT_FALSE(QFile::exists(window->recoveryPath()));
+        }
+        const QString copy = recoveryFolder() + QStringLiteral("/recuperation.car");
+        {
+            auto window = start();
+            window->document().AddPictoItem(2, 7, 7);
+            window->DrawScene(true);
+            window->recoveryCopy().flush();
+            // The run ends here without a shutdown, as a crash or a kill does.
+        }
+        ASSERT_TRUE(QFile::exists(copy));
+        if (c.corrupt)
+            grivendale::testing::writeFileBytes(copy, QByteArray("\x11\0\0\0 rien", 9));
+        FakeUiPort* ui = nullptr;
+        std::deque<UiPort::Answer> answers{c.answer};
+        auto window = [&] {
+            // The question comes during start-up, so the answer must be there before it.
+            auto fake = std::make_unique<FakeUiPort>();
+            fake->answers = answers;
+            ui = fake.get();
+            AppEnvironment env{program().chopped(1), documents(),
+                               root_.filePath(QStringLiteral("settings")), QString(),
+                               recoveryFolder()};
+            auto w = std::make_unique<MainWindow>(env, std::move(fake));
+            w->startUp();
+            return w;
+        }();
+        ASSERT_EQ(ui->messages.size(), 1u);
+        EXPECT_EQ(ui->messages[0].title, QStringLiteral("Grivendale - Récupération"));
+        EXPECT_EQ(window->document().ItemCount, c.items);
+        EXPECT_EQ(QFile::exists(copy), c.answer == UiPort::Answer::Yes && !c.corrupt);
+        EXPECT_EQ(QDir(recoveryFolder()).entryList({QStringLiteral("*-illisible-*")}).size(),
+                  c.corrupt ? 1 : 0);
+    }
+}

@@ -41,6 +41,7 @@ protected:
         return root_.filePath(QStringLiteral("program/") + name);
     }
     QString documents() const { return root_.filePath(QStringLiteral("documents")); }
+    QString recoveryFolder() const { return root_.filePath(QStringLiteral("data")); }
     QString file(const QString& name) const { return root_.filePath(name); }
     SettingsStore settings() const {
         return SettingsStore(root_.filePath(QStringLiteral("settings")));
@@ -54,7 +55,7 @@ protected:
             *ui = fake.get();
         AppEnvironment env{program().chopped(1),
                            documentsFolder.isNull() ? documents() : documentsFolder,
-                           root_.filePath(QStringLiteral("settings")), mapToOpen};
+                           root_.filePath(QStringLiteral("settings")), mapToOpen, recoveryFolder()};
         auto window = std::make_unique<MainWindow>(env, std::move(fake));
         window->startUp();
         return window;
