@@ -117,13 +117,18 @@ void PublishPanel::publish() {
     publishedMode_ = ServerMode;
 
     const QImage picture = captureMap_ ? captureMap_() : QImage();
-    const QString path = temporaryPicturePath(GetTempFolder(), programFolder_);
     Label12->hide();
     if (errorLabel_)
         errorLabel_->hide();
-    if (!SavePicturePng(picture, path)) {
-        // An older temp.png may still be there: better nothing than the wrong map.
+    // The temporary folder is shared with every local user: the picture goes into a new
+    // folder of this user's own (made exclusively, mode 0700), so nobody can plant a link in
+    // its place, read it, or swap it between attempts. It goes when the publish ends.
+    const QString base = GetTempFolder().isEmpty() ? programFolder_ : GetTempFolder();
+    pictureFolder_ = std::make_unique<QTemporaryDir>(base + QStringLiteral("/grivendale-XXXXXX"));
+    const QString path = pictureFolder_->filePath(QStringLiteral("temp.png"));
+    if (!pictureFolder_->isValid() || !SavePicturePng(picture, path)) {
         setStatus(kFailurePrefix + QStringLiteral("impossible d'écrire ") + path);
+        pictureFolder_.reset();
         Q_EMIT publishFinished();
         return;
     }
@@ -177,6 +182,7 @@ void PublishPanel::onServiceFinished(bool hasLink, const QString& link) {
 }
 
 void PublishPanel::endPublish() {
+    pictureFolder_.reset();
     setBusy(false);
     Q_EMIT publishFinished();
 }

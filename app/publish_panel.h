@@ -14,9 +14,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace grivendale {
 
@@ -34,9 +36,9 @@ struct PublishPanelWidgets {
     QPushButton* CommSuivi = nullptr; // "Suivi"
 };
 
-// Publishing: checks the name, captures the map into temp.png, uploads it to the destination
-// of the server mode and shows the outcome or the link. Adds a progress bar and a label for
-// local-file errors ("LabelErreurEnvoi") to the panel that holds Label6, in Label12's place
+// Publishing: checks the name, captures the map into a private temp.png, uploads it to the
+// destination of the server mode and shows the outcome or the link. Adds a progress bar and a label
+// for local-file errors ("LabelErreurEnvoi") to the panel that holds Label6, in Label12's place
 // (the three are never shown together).
 class PublishPanel final : public QObject {
     Q_OBJECT
@@ -113,6 +115,7 @@ private:
     QString publishedName_;
     std::int32_t publishedMode_ = 0;
     QString webUrl_;
+    std::unique_ptr<QTemporaryDir> pictureFolder_; // holds temp.png while a publish runs
 };
 
 } // namespace grivendale

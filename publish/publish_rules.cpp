@@ -60,11 +60,6 @@ QString temporaryRemoteName(const QString& folder, std::int64_t n) {
            QStringLiteral(".dat");
 }
 
-QString temporaryPicturePath(const QString& tempFolder, const QString& programFolder) {
-    const QString folder = tempFolder.isEmpty() ? programFolder : tempFolder;
-    return folder + QStringLiteral("/temp.png");
-}
-
 QString publicPictureUrl(const QString& webUrl, const QString& serverFile) {
     return webUrl + QStringLiteral("/images/grivendale/") + toRemotePath(publishedName(serverFile));
 }

@@ -51,9 +51,6 @@ QString remoteFolder(const QString& remotePath);
 // folder, "/images/news/temp537.dat" inside images/news/.
 QString temporaryRemoteName(const QString& folder, std::int64_t n);
 
-// `folder` + "/temp.png"; the program folder when the temporary folder is unknown.
-QString temporaryPicturePath(const QString& tempFolder, const QString& programFolder);
-
 // Where the publisher's web server shows an uploaded map: webUrl + "/images/grivendale/" +
 // the published name with '/' separators.
 QString publicPictureUrl(const QString& webUrl, const QString& serverFile);

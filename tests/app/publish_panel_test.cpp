@@ -218,12 +218,21 @@ TEST_F(PanelTest, OwnServerGetsTheCapturedMap) {
         largest = std::max(largest, v);
         barShown = barShown || !panel_->progressBar()->isHidden();
     });
+    // Another local user's trap: the old fixed name as a link to a file of the user's.
+    const QString secret = root_.filePath(QStringLiteral("secret.ini"));
+    writeFileBytes(secret, "Pass=mon-mot");
+    ASSERT_TRUE(QFile::link(secret, temporaryPicture()));
     w_.Label12->show();
     w_.Command2->click();
     EXPECT_TRUE(panel_->isPublishing());
     EXPECT_EQ(w_.Command2->text(), QStringLiteral("Annuler"));
     EXPECT_TRUE(w_.Label12->isHidden());
-    EXPECT_EQ(w_.Label6->text(), QStringLiteral("Envoie ") + temporaryPicture());
+    const QString sent = w_.Label6->text().mid(QStringLiteral("Envoie ").size());
+    EXPECT_TRUE(sent.startsWith(root_.filePath(QStringLiteral("tmp/grivendale-"))))
+        << sent.toStdString();
+    EXPECT_TRUE(sent.endsWith(QStringLiteral("/temp.png")));
+    // Nobody but the user can reach the picture.
+    EXPECT_EQ(QFileInfo(QFileInfo(sent).path()).permissions() & 0x00FF, 0);
     ASSERT_TRUE(waitUntil([&] { return finished_ == 1; }, 20s));
 
     EXPECT_EQ(w_.Label6->text(), QStringLiteral("Envoyé"));
@@ -235,7 +244,8 @@ TEST_F(PanelTest, OwnServerGetsTheCapturedMap) {
     EXPECT_TRUE(panel_->progressBar()->isHidden());
     EXPECT_EQ(server.files(), QStringList{QStringLiteral("carte.png")});
     const QByteArray uploaded = readFileBytes(server.path(QStringLiteral("carte.png")));
-    EXPECT_EQ(uploaded, readFileBytes(temporaryPicture()));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(sent).path())); // removed once sent
+    EXPECT_EQ(readFileBytes(secret), QByteArray("Pass=mon-mot"));
     QImage back;
     ASSERT_TRUE(back.loadFromData(uploaded, "PNG"));
     EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture_);

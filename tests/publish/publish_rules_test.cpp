@@ -75,13 +75,6 @@ TEST(RemotePaths, SeparatorsFolderAndTemporaryName) {
               QStringLiteral("/images/news/temp537.dat"));
 }
 
-TEST(TemporaryPicture, TemporaryFolderElseProgramFolder) {
-    EXPECT_EQ(temporaryPicturePath(QStringLiteral("/tmp"), QStringLiteral("/opt/g")),
-              QStringLiteral("/tmp/temp.png"));
-    EXPECT_EQ(temporaryPicturePath(QString(), QStringLiteral("/opt/g")),
-              QStringLiteral("/opt/g/temp.png"));
-}
-
 TEST(Links, PublicUrlAndServiceRequest) {
     const QString web = QStringLiteral("http://www.example.test");
     EXPECT_EQ(publicPictureUrl(web, QStringLiteral("carte.png")),
