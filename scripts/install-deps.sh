@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-dev
     qt6-base-dev qt6-image-formats-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-utils python3 python3-pyftpdlib curl
+    xvfb xauth x11-utils xdotool python3 python3-pyftpdlib curl
     fonts-dejavu-core
 )
 
