@@ -52,8 +52,8 @@ curl_times=()
 for round in $(seq "$rounds"); do
     rm -f "$work/root/"*
     start=$(now_ns)
-    "$cli" upload "$work/map.png" cli.png --host 127.0.0.1 --port "$port" --user bench \
-        --password bench-pw >/dev/null
+    GRIVENDALE_FTP_PASSWORD=bench-pw "$cli" upload "$work/map.png" cli.png --host 127.0.0.1 \
+        --port "$port" --user bench >/dev/null
     cli_times+=($((($(now_ns) - start) / 1000000)))
     cmp -s "$work/map.png" "$work/root/cli.png" || { echo "grivendale-cli upload differs" >&2; exit 1; }
 

@@ -23,8 +23,11 @@ int usage() {
     std::fputs("usage: grivendale-cli dump MAP.car\n"
                "       grivendale-cli render MAP.car OUT.png [--picto-dir DIR] "
                "[--background IMAGE]\n"
-               "       grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER "
-               "--password PASS [--attempts N]\n",
+               "       grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER\n"
+               "           [--password-file FILE | --password PASS] [--attempts N]\n"
+               "         The password is the first line of FILE, else $GRIVENDALE_FTP_PASSWORD.\n"
+               "         --password PASS is visible to other local users in the process list:\n"
+               "         use --password-file or GRIVENDALE_FTP_PASSWORD instead.\n",
                stderr);
     return kExitUsage;
 }

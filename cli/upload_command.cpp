@@ -5,6 +5,7 @@
 #include "publish/publish_rules.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <optional>
@@ -14,6 +15,8 @@ namespace grivendale::cli {
 namespace {
 
 constexpr int kExitUploadFailed = 1;
+// Where the password is taken from when no option gives it.
+constexpr char kPasswordVariable[] = "GRIVENDALE_FTP_PASSWORD";
 
 void printLine(const QString& line) {
     std::fputs(line.toLocal8Bit().constData(), stdout);
@@ -29,6 +32,22 @@ std::optional<int> numberIn(const QString& text, int low, int high) {
     return value;
 }
 
+// The password on the first line of the file, without its line ending; nothing, and why in
+// `error`, when the file cannot be read.
+std::optional<QString> passwordIn(const QString& path, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray line = file.readLine();
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
 struct UploadArguments {
     FtpUploadRequest request;
     int attempts = FtpClient::kDefaultMaxAttempts;
@@ -39,6 +58,7 @@ std::optional<UploadArguments> parse(const QStringList& args) {
     UploadArguments parsed;
     QStringList positional;
     bool hasHost = false, hasUser = false, hasPassword = false;
+    std::optional<QString> passwordFile;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (!arg.startsWith(QLatin1String("--"))) {
@@ -59,6 +79,8 @@ std::optional<UploadArguments> parse(const QStringList& args) {
         } else if (arg == QLatin1String("--password")) {
             parsed.request.password = value;
             hasPassword = true;
+        } else if (arg == QLatin1String("--password-file")) {
+            passwordFile = value;
         } else if (arg == QLatin1String("--port")) {
             const auto port = numberIn(value, 1, 65535);
             if (!port) {
@@ -78,8 +100,27 @@ std::optional<UploadArguments> parse(const QStringList& args) {
             return std::nullopt;
         }
     }
+    if (hasPassword && passwordFile) {
+        printError(QStringLiteral("give either --password or --password-file, not both"));
+        return std::nullopt;
+    }
+    if (passwordFile) {
+        QString why;
+        const std::optional<QString> password = passwordIn(*passwordFile, why);
+        if (!password) {
+            printError(QStringLiteral("--password-file: cannot read ") + *passwordFile +
+                       QStringLiteral(" (") + why + QLatin1Char(')'));
+            return std::nullopt;
+        }
+        parsed.request.password = *password;
+        hasPassword = true;
+    } else if (!hasPassword && qEnvironmentVariableIsSet(kPasswordVariable)) {
+        parsed.request.password = qEnvironmentVariable(kPasswordVariable);
+        hasPassword = true;
+    }
     if (positional.size() != 2 || !hasHost || !hasUser || !hasPassword) {
-        printError(QStringLiteral("upload needs LOCAL, REMOTE, --host, --user and --password"));
+        printError(QStringLiteral("upload needs LOCAL, REMOTE, --host, --user and a password "
+                                  "(--password-file, GRIVENDALE_FTP_PASSWORD or --password)"));
         return std::nullopt;
     }
     parsed.request.localFile = positional[0];

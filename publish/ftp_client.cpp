@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <utility>
 
+#ifdef __linux__
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#endif
+
 namespace grivendale {
 
 namespace {
@@ -18,6 +23,14 @@ using std::chrono::milliseconds;
 // loop, so a large file neither sits whole in memory nor keeps the window from answering.
 constexpr qint64 kChunkBytes = 256 * 1024;
 constexpr qint64 kBurstBytes = 8 * 1024 * 1024;
+
+// How often what the server has taken is looked at while the data goes out. Once the whole file
+// is in the socket, the look comes sooner at first, so a fast server is not kept waiting.
+constexpr milliseconds kWatchInterval{150};
+constexpr milliseconds kFirstDrainWatch{1};
+// Where the kernel does not tell how much it still holds, its send buffer is kept this small,
+// so what is counted as taken is never far ahead of the server.
+constexpr int kBoundedSendBuffer = 64 * 1024;
 
 const QString kNoAnswer = QStringLiteral("pas de réponse du serveur");
 
@@ -39,6 +52,20 @@ QString localFileErrorText(const QFile& file) {
            QString::number(number);
 }
 
+// Bytes the kernel still holds for the socket, not sent or not acknowledged yet; nothing where
+// the system does not tell.
+std::optional<qint64> kernelQueue(const QTcpSocket& socket) {
+#ifdef __linux__
+    int bytes = 0;
+    const qintptr fd = socket.socketDescriptor();
+    if (fd >= 0 && ::ioctl(static_cast<int>(fd), SIOCOUTQ, &bytes) == 0)
+        return bytes;
+#else
+    Q_UNUSED(socket);
+#endif
+    return std::nullopt;
+}
+
 bool hasControlCharacterIn(const FtpUploadRequest& r) {
     return hasControlCharacter(r.host) || hasControlCharacter(r.user) ||
            hasControlCharacter(r.password) || hasControlCharacter(r.remoteName);
@@ -53,6 +80,11 @@ FtpClient::FtpClient(QObject* parent) : QObject(parent) {
     connect(&pump_, &QTimer::timeout, this, [this] {
         if (step_ == Step::Sending)
             fillDataSocket();
+    });
+    watch_.setSingleShot(true);
+    connect(&watch_, &QTimer::timeout, this, [this] {
+        if (step_ == Step::Sending)
+            watchData();
     });
     chunk_.resize(kChunkBytes);
     connect(&control_, &QTcpSocket::connected, this, &FtpClient::onControlConnected);
@@ -73,6 +105,7 @@ FtpClient::~FtpClient() {
     data_.disconnect(this);
     timer_.disconnect(this);
     pump_.disconnect(this);
+    watch_.disconnect(this);
 }
 
 void FtpClient::setMaxAttempts(int attempts) {
@@ -89,6 +122,13 @@ bool FtpClient::TransfertFTP2(const FtpUploadRequest& request) {
     refusal_.reset();
     if (hasControlCharacterIn(request))
         refusal_ = kControlCharacterMessage;
+    // Opened once for all the attempts: each sends these bytes, even if the path is given to
+    // another file meanwhile.
+    file_.close();
+    file_.setFileName(request.localFile);
+    fileError_.reset();
+    if (!file_.open(QIODevice::ReadOnly))
+        fileError_ = localFileErrorText(file_);
     Q_EMIT statusChanged(kSendingPrefix + request.localFile);
     // The first attempt starts from the event loop, so every ending reaches the caller after
     // this call has returned.
@@ -114,11 +154,9 @@ void FtpClient::beginAttempt() {
                                              uploadCounter_);
     Q_EMIT attemptStarted(attempt_, maxAttempts_);
 
-    file_.close();
-    file_.setFileName(request_.localFile);
-    if (!file_.open(QIODevice::ReadOnly)) {
+    if (fileError_ || !file_.seek(0)) {
         // Nothing could be sent from it however often the server is asked.
-        const QString text = localFileErrorText(file_);
+        const QString text = fileError_ ? *fileError_ : localFileErrorText(file_);
         Q_EMIT localFileError(text);
         Q_EMIT attemptFailed(attempt_, text);
         finish(FtpOutcome::Failed, text);
@@ -140,8 +178,10 @@ void FtpClient::closeSockets() {
     storAccepted_ = false;
     dataConnected_ = false;
     dataQueued_ = false;
+    dataClosing_ = false;
     endReply_.reset();
     pump_.stop();
+    watch_.stop();
     queued_ = 0;
     sent_ = 0;
 }
@@ -172,6 +212,7 @@ void FtpClient::finish(FtpOutcome outcome, const QString& detail) {
     step_ = Step::Idle;
     timer_.stop();
     pump_.stop();
+    watch_.stop();
     file_.close();
     if (outcome == FtpOutcome::Succeeded) {
         ++generation_;
@@ -395,6 +436,8 @@ void FtpClient::onDataConnected() {
     if (step_ != Step::Stor)
         return;
     dataConnected_ = true;
+    if (!kernelQueue(data_))
+        data_.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kBoundedSendBuffer);
     if (storAccepted_)
         startSending();
 }
@@ -403,6 +446,8 @@ void FtpClient::startSending() {
     step_ = Step::Sending;
     arm(timeouts_.dataIdle);
     Q_EMIT progress(0, total_);
+    watchInterval_ = kWatchInterval;
+    watch_.start(watchInterval_);
     fillDataSocket();
 }
 
@@ -427,11 +472,8 @@ void FtpClient::fillDataSocket() {
         }
         if (n == 0) {
             dataQueued_ = true;
-            file_.close();
-            reportProgress();
-            // Closing after the last byte is how the server learns the file is complete; the
-            // socket sends what it still holds first. It may close, and signal, right here.
-            data_.disconnectFromHost();
+            watchInterval_ = kFirstDrainWatch;
+            watchData();
             return;
         }
         if (data_.write(chunk_.constData(), n) != n) {
@@ -446,9 +488,32 @@ void FtpClient::fillDataSocket() {
     reportProgress();
 }
 
+void FtpClient::watchData() {
+    reportProgress();
+    if (!dataQueued_) {
+        watch_.start(watchInterval_);
+        return;
+    }
+    if (unsentBytes() > 0) {
+        watchInterval_ = std::min(watchInterval_ * 2, kWatchInterval);
+        watch_.start(watchInterval_);
+        return;
+    }
+    // Closing once the server has every byte is how it learns the file is complete, and only
+    // from then on is its 226 awaited. Nothing is left to send, so the socket closes, and
+    // signals, right here.
+    watch_.stop();
+    dataClosing_ = true;
+    data_.disconnectFromHost();
+}
+
+qint64 FtpClient::unsentBytes() const {
+    return data_.bytesToWrite() + kernelQueue(data_).value_or(0);
+}
+
 void FtpClient::reportProgress() {
-    const qint64 sent = queued_ - data_.bytesToWrite();
-    if (sent == sent_)
+    const qint64 sent = queued_ - unsentBytes();
+    if (sent <= sent_)
         return;
     sent_ = sent;
     Q_EMIT progress(sent_, total_);
@@ -470,10 +535,11 @@ void FtpClient::onDataClosed() {
                     timeouts_.pauseAfterRefusal);
         return;
     case Step::Sending:
-        if (dataQueued_ && data_.bytesToWrite() == 0) {
+        if (dataClosing_) {
             transferEnded();
             return;
         }
+        // Closed by the server before it was told the file is complete.
         failAttempt(QStringLiteral("connexion de données interrompue"),
                     timeouts_.pauseAfterRefusal);
         return;
@@ -484,6 +550,7 @@ void FtpClient::onDataClosed() {
 
 void FtpClient::transferEnded() {
     step_ = Step::TransferEnd;
+    watch_.stop();
     arm(timeouts_.transferEnd);
     if (sent_ < total_)
         Q_EMIT progress(total_, total_);

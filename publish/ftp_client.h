@@ -14,9 +14,10 @@
 #include <optional>
 
 // The program's own FTP client: uploads one file in passive mode under a temporary name, then
-// renames it. Everything is driven by socket signals and one timer, so the caller's event loop
+// renames it. Everything is driven by socket signals and timers, so the caller's event loop
 // keeps running; a failed attempt is followed by a new one with a new temporary name, up to a
-// bound, and the upload can be cancelled.
+// bound, and the upload can be cancelled. The local file is opened once per upload, so every
+// attempt sends the same bytes.
 
 namespace grivendale {
 
@@ -73,7 +74,8 @@ public:
 Q_SIGNALS:
     // "Envoie " + local file, "Envoyé", "Échec de l'envoi : ..." or "Envoi annulé".
     void statusChanged(const QString& text);
-    // Bytes of the file the data connection has taken so far in this attempt.
+    // Bytes of the file the server has taken so far in this attempt: what the local kernel
+    // still holds, unsent or unacknowledged, does not count.
     void progress(qint64 sent, qint64 total);
     // "problème chargement fichier : 1 <description> <number>"
     void localFileError(const QString& text);
@@ -124,7 +126,9 @@ private:
     void onDataClosed();
     void startSending();
     void fillDataSocket();
+    void watchData();
     void reportProgress();
+    qint64 unsentBytes() const;
     void transferEnded();
 
     FtpTimeouts timeouts_;
@@ -134,6 +138,7 @@ private:
     QTcpSocket data_;
     QTimer timer_;
     QTimer pump_;             // resumes sending after a burst
+    QTimer watch_;            // follows what the server takes from the data socket
     QByteArray chunk_;        // the piece of the file on its way
     QDeadlineTimer deadline_; // a limit shared by several replies
     FtpReplyParser parser_;
@@ -147,13 +152,16 @@ private:
     int attempt_ = 0;
     // Changes whenever the sockets are reset, so a handler running for an older attempt stops.
     std::uint64_t generation_ = 0;
-    QString lastReply_;              // the server's latest reply in this upload
-    std::optional<QString> refusal_; // why the request is refused before anything is sent
+    QString lastReply_;                // the server's latest reply in this upload
+    std::optional<QString> refusal_;   // why the request is refused before anything is sent
+    std::optional<QString> fileError_; // why the local file could not be opened
     bool storAccepted_ = false;
     bool dataConnected_ = false;
-    bool dataQueued_ = false; // the whole file is in the socket; it is closing
-    qint64 queued_ = 0;       // handed to the data socket
-    qint64 sent_ = 0;         // of those, gone to the kernel
+    bool dataQueued_ = false;  // the whole file is in the socket
+    bool dataClosing_ = false; // the server has all of it; closing tells it the file is complete
+    std::chrono::milliseconds watchInterval_{0};
+    qint64 queued_ = 0; // handed to the data socket
+    qint64 sent_ = 0;   // of those, taken by the server
     qint64 total_ = 0;
     std::optional<FtpReply> endReply_; // a reply that came before the data connection closed
 };

@@ -25,10 +25,16 @@ struct CliRun {
 };
 
 // Runs the command with the event loop turning, so servers in this process keep answering.
-CliRun runUpload(const QStringList& args) {
+// The password variable is set only when `envPassword` is given.
+CliRun runUpload(const QStringList& args, const QString& envPassword = {}) {
     const QString cli = QStringLiteral(GRIVENDALE_BINARY_DIR "/grivendale-cli");
     EXPECT_TRUE(QFileInfo::exists(cli)) << "build grivendale-cli first";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("GRIVENDALE_FTP_PASSWORD"));
+    if (!envPassword.isEmpty())
+        env.insert(QStringLiteral("GRIVENDALE_FTP_PASSWORD"), envPassword);
     QProcess process;
+    process.setProcessEnvironment(env);
     process.start(cli, QStringList{QStringLiteral("upload")} + args);
     EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30s));
     if (process.state() != QProcess::NotRunning) {
@@ -60,16 +66,25 @@ TEST(CliUpload, UploadsToARealServer) {
     const QString local = dir.filePath(QStringLiteral("carte.png"));
     const QByteArray bytes(2 * 1024 * 1024 + 3, 'g');
     writeFileBytes(local, bytes);
-
-    const CliRun run =
-        runUpload(QStringList{local, QStringLiteral("surveillance\\suivi.png")} +
-                  serverArgs(server.port(), QStringLiteral("u"), QStringLiteral("p")));
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    ASSERT_FALSE(run.lines.isEmpty());
-    EXPECT_EQ(run.lines.first(), QStringLiteral("Envoie ") + local);
-    EXPECT_TRUE(run.lines.contains(QStringLiteral("Tentative 1 sur 5")));
-    EXPECT_TRUE(run.lines.contains(QStringLiteral("Progression : 100 %")));
-    EXPECT_EQ(run.lines.last(), QStringLiteral("Envoyé"));
+    const QString passwordFile = dir.filePath(QStringLiteral("pw"));
+    writeFileBytes(passwordFile, "p\r\nnot the password\n");
+    const QStringList args =
+        QStringList{local, QStringLiteral("surveillance\\suivi.png")} +
+        serverArgs(server.port(), QStringLiteral("u"), QStringLiteral("p")).mid(0, 6);
+    // The password from the command line, a file, the environment.
+    const CliRun runs[] = {
+        runUpload(args + QStringList{QStringLiteral("--password"), QStringLiteral("p")}),
+        runUpload(args + QStringList{QStringLiteral("--password-file"), passwordFile}),
+        runUpload(args, QStringLiteral("p")),
+    };
+    for (const CliRun& run : runs) {
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        ASSERT_FALSE(run.lines.isEmpty());
+        EXPECT_EQ(run.lines.first(), QStringLiteral("Envoie ") + local);
+        EXPECT_TRUE(run.lines.contains(QStringLiteral("Tentative 1 sur 5")));
+        EXPECT_TRUE(run.lines.contains(QStringLiteral("Progression : 100 %")));
+        EXPECT_EQ(run.lines.last(), QStringLiteral("Envoyé"));
+    }
     EXPECT_EQ(readFileBytes(server.path(QStringLiteral("surveillance/suivi.png"))), bytes);
     EXPECT_EQ(server.files(), QStringList{QStringLiteral("surveillance/suivi.png")});
 }
@@ -119,7 +134,9 @@ TEST(CliUpload, UsageErrorsExitWithTwo) {
                               QStringLiteral("--password"), QStringLiteral("p")};
     const QStringList cases[] = {
         {},
-        good.mid(0, 6),                              // no password
+        good.mid(0, 6), // no password
+        good.mid(0, 6) + QStringList{QStringLiteral("--password-file"), QStringLiteral("/no/pw")},
+        good + QStringList{QStringLiteral("--password-file"), QStringLiteral("/no/pw")}, // both
         good.mid(1),                                 // one name only
         good + QStringList{QStringLiteral("extra")}, // three names
         good + QStringList{QStringLiteral("--port"), QStringLiteral("0")},

@@ -66,6 +66,7 @@ struct UploadRun {
     int attempts = 0;
     qint64 sent = -1;
     qint64 total = -1;
+    qint64 fullAfterMs = -1; // when progress first reached the total
 };
 
 class FtpClientTest : public ::testing::Test {
@@ -91,6 +92,8 @@ protected:
         QObject::connect(&client_, &FtpClient::progress, &client_, [this](qint64 s, qint64 t) {
             run_.sent = s;
             run_.total = t;
+            if (s == t && run_.fullAfterMs < 0)
+                run_.fullAfterMs = clock_.elapsed();
         });
     }
 
@@ -104,6 +107,7 @@ protected:
     UploadRun upload(std::uint16_t port, const QString& local, const QString& remote,
                      const QString& password = kPassword, std::chrono::milliseconds limit = 20s) {
         run_ = {};
+        clock_.start();
         EXPECT_TRUE(client_.TransfertFTP2(
             {QStringLiteral("127.0.0.1"), port, kUser, password, local, remote}));
         EXPECT_TRUE(waitUntil([this] { return run_.outcome.has_value(); }, limit))
@@ -114,6 +118,7 @@ protected:
     QTemporaryDir dir_;
     FtpClient client_;
     UploadRun run_;
+    QElapsedTimer clock_;
 };
 
 // --- A real server ------------------------------------------------------------------------
@@ -220,6 +225,25 @@ TEST_F(RealServerTest, AMissingFolderIsAPermanentRefusal) {
     EXPECT_EQ(run.outcome, FtpOutcome::Failed);
     EXPECT_EQ(run.attempts, 1);
     EXPECT_TRUE(run.detail.startsWith(QStringLiteral("550"))) << run.detail.toStdString();
+}
+
+TEST_F(FtpClientTest, ASlowServerIsGivenTheTimeItTakes) {
+    LocalFtpServer server;
+    server.readLimit = 300 * 1024;
+    QString error;
+    ASSERT_TRUE(server.start(kUser, kPassword, &error)) << error.toStdString();
+    FtpTimeouts timeouts = patientTimeouts();
+    timeouts.dataIdle = 5s; // the server reads in bursts two seconds apart
+    timeouts.transferEnd = 1s;
+    client_.setTimeouts(timeouts);
+    client_.setMaxAttempts(1);
+    const QByteArray bytes = randomBytes(1536 * 1024); // five seconds at that rate
+    const UploadRun run =
+        upload(server.port(), localFile(bytes), QStringLiteral("lent.png"), kPassword, 30s);
+    ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+    EXPECT_EQ(readFileBytes(server.path(QStringLiteral("lent.png"))), bytes);
+    // Progress follows what the server has taken, not what the local kernel has queued.
+    EXPECT_GE(run.fullAfterMs, 2500);
 }
 
 // --- Refusals before anything is sent ------------------------------------------------------
@@ -360,9 +384,15 @@ TEST_F(HostileServerTest, APassiveReplyNamingAForeignHostIsNotFollowed) {
 
 TEST_F(HostileServerTest, AnUnacknowledgedTransferIsAFailure) {
     server_.endOfData = "451 Local error in processing.\r\n";
+    // The path names another file before the second attempt, which still sends the first one.
+    QObject::connect(&client_, &FtpClient::attemptFailed, &client_, [this] {
+        QFile::remove(dir_.filePath(QStringLiteral("temp.png")));
+        writeFileBytes(dir_.filePath(QStringLiteral("temp.png")), "other");
+    });
     const UploadRun run = upload(randomBytes(2000));
     EXPECT_EQ(run.outcome, FtpOutcome::Failed);
     EXPECT_EQ(run.attempts, 2); // 4xx: worth another try
+    EXPECT_EQ(server_.data, bytes_ + bytes_);
     EXPECT_EQ(run.statuses.last(),
               QStringLiteral("Échec de l'envoi : 451 Local error in processing."));
     EXPECT_FALSE(run.statuses.contains(QStringLiteral("Envoyé ! ")));

@@ -8,11 +8,12 @@ terminated, or --lifetime seconds have passed (so a crashed test never leaves it
 import argparse
 import logging
 import os
+import socket
 import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -24,6 +25,8 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--passive-ports", default="", help="FIRST-LAST")
     parser.add_argument("--lifetime", type=float, default=600.0)
+    parser.add_argument("--read-limit", type=int, default=0,
+                        help="BYTES_PER_SECOND a data connection takes, 0 for no limit")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
@@ -37,6 +40,17 @@ def main():
     if args.passive_ports:
         first, last = (int(p) for p in args.passive_ports.split("-"))
         Handler.passive_ports = range(first, last + 1)
+    if args.read_limit > 0:
+        class SlowData(ThrottledDTPHandler):
+            read_limit = args.read_limit
+
+            def __init__(self, sock, cmd_channel):
+                # A small receive buffer, so what the server has not read yet waits on the
+                # sender's side, as on a slow line, rather than in this end's kernel.
+                sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 32768)
+                super().__init__(sock, cmd_channel)
+
+        Handler.dtp_handler = SlowData
 
     server = FTPServer(("127.0.0.1", args.port), Handler)
     print("PORT %d" % server.address[1], flush=True)

@@ -23,6 +23,8 @@ public:
     LocalFtpServer& operator=(const LocalFtpServer&) = delete;
     ~LocalFtpServer() { stop(); }
 
+    qint64 readLimit = 0; // bytes per second a data connection takes; 0: no limit
+
     // False, with the reason in `error`, when the server did not come up within ten seconds.
     bool start(const QString& user, const QString& password, QString* error = nullptr) {
         if (!root_.isValid())
@@ -35,7 +37,8 @@ public:
                                QStringLiteral("--root"), root_.path(), QStringLiteral("--user"),
                                user, QStringLiteral("--password"), password,
                                QStringLiteral("--passive-ports"),
-                               QStringLiteral("%1-%2").arg(first).arg(first + 9)});
+                               QStringLiteral("%1-%2").arg(first).arg(first + 9),
+                               QStringLiteral("--read-limit"), QString::number(readLimit)});
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.start();
         if (!process_.waitForStarted(10000))
