@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real editor under Xvfb, driven by real X events: a pictogram is dragged, the editor is
 # killed (kill -9, as a crash or a power cut would end it), and the next start asks whether
-# to bring the map back; "Oui" (Return) does, and the next normal end auto-saves it.
+# to bring the map back; "Oui" (Return) does, and the next normal end auto-saves it. The X
+# server must not reset when the killed editor, its last client, goes: the next could not connect.
 set -euo pipefail
 binary=$1
 cli=$2
@@ -24,7 +25,7 @@ data = struct.pack("<i", 17) + b" " * 500 + struct.pack("<i", 1) + items + struc
 open(sys.argv[1], "wb").write(data)
 PY
 
-xvfb-run -a -s "-screen 0 1600x1200x24" bash -c '
+xvfb-run -a -n $((200 + RANDOM % 500)) -s "-noreset -screen 0 1600x1200x24" bash -c '
     set -euo pipefail
     binary=$1 map=$2 recovery=$3
     window() { # waits for a window of that exact title and prints its id
@@ -60,7 +61,11 @@ xvfb-run -a -s "-screen 0 1600x1200x24" bash -c '
     question=$(window "Grivendale - Récupération") || { kill -9 $pid; exit 1; }
     xdotool windowfocus --sync "$question" && sleep 0.3
     xdotool key Return
-    sleep 1
+    for _ in $(seq 1 100); do # the question closes once the map is loaded
+        xdotool search --name "^Grivendale - Récupération\$" >/dev/null 2>&1 || break
+        sleep 0.2
+    done
+    sleep 0.5
     kill -TERM $pid
     wait $pid
 ' recovery "$binary" "$scratch/map.car" "$XDG_DATA_HOME/Grivendale/recuperation.car"

@@ -11,7 +11,7 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -n $((200 + RANDOM % 500)) -s "-noreset -screen 0 1280x1024x24" bash -c '
     "$1" & pid=$!
     for _ in $(seq 1 150); do
         if xwininfo -root -tree 2>/dev/null | grep -q "\"Tessaval - Grivendale v1.8\""; then
