@@ -49,7 +49,7 @@ public:
         if (n > remaining())
             throw CorruptMap{
                 QStringLiteral("le fichier s'arrête au milieu d'un enregistrement (%1).")
-                    .arg(QLatin1String(what))};
+                    .arg(QString::fromUtf8(what))};
         const char* at = pos_;
         pos_ += n;
         return at;
@@ -64,12 +64,12 @@ private:
 std::int32_t readCount(Reader& in, qsizetype minRecord, const char* what) {
     const std::int32_t count = in.i32(what);
     if (count < 0)
-        throw CorruptMap{QStringLiteral("le nombre de %1 est négatif (%2).")
-                             .arg(QLatin1String(what))
+        throw CorruptMap{QStringLiteral("le nombre %1 est négatif (%2).")
+                             .arg(QString::fromUtf8(what))
                              .arg(count)};
     if (count != 0 && (std::int64_t{count} + 1) * minRecord > in.remaining())
-        throw CorruptMap{QStringLiteral("le nombre de %1 (%2) dépasse la taille du fichier.")
-                             .arg(QLatin1String(what))
+        throw CorruptMap{QStringLiteral("le nombre %1 (%2) dépasse la taille du fichier.")
+                             .arg(QString::fromUtf8(what))
                              .arg(count)};
     return count;
 }
@@ -245,7 +245,7 @@ MapLoadResult parseMapFile(const QByteArray& bytes, MapDocument& out) {
         const char* path = in.take(kBackgroundPathLength, "chemin du fond");
         out.BackgroundPath = decodeWindows1252(path, kBackgroundPathLength);
 
-        out.ItemCount = readCount(in, kMinItemRecord, "éléments");
+        out.ItemCount = readCount(in, kMinItemRecord, "d'éléments");
         out.Items.clear();
         if (out.ItemCount != 0) {
             out.Items.reserve(static_cast<std::size_t>(out.ItemCount) + 1);
@@ -253,7 +253,7 @@ MapLoadResult parseMapFile(const QByteArray& bytes, MapDocument& out) {
                 out.Items.push_back(readItem(in));
         }
 
-        out.FillCount = readCount(in, kFillRecord, "remplissages");
+        out.FillCount = readCount(in, kFillRecord, "de remplissages");
         out.Fills.clear();
         if (out.FillCount != 0) {
             out.Fills.resize(static_cast<std::size_t>(out.FillCount) + 1);
@@ -264,7 +264,7 @@ MapLoadResult parseMapFile(const QByteArray& bytes, MapDocument& out) {
             }
         }
 
-        out.LineCount = readCount(in, kMinLineRecord, "lignes");
+        out.LineCount = readCount(in, kMinLineRecord, "de lignes");
         out.Lines.clear();
         if (out.LineCount != 0) {
             out.Lines.reserve(static_cast<std::size_t>(out.LineCount) + 1);

@@ -328,6 +328,9 @@ TEST(MapFile, HostileFilesAreRefused) {
          header() + le32(0) + le32(0) + le32(1) + kEmptyLine + hexBytes("FF FF 03 00"),
          MapLoadStatus::Corrupt},
     };
+    MapDocument negative;
+    EXPECT_TRUE(parseMapFile(cases[5].bytes, negative)
+                    .message.endsWith(QStringLiteral("le nombre d'éléments est négatif (-1).")));
     QTemporaryDir dir;
     int n = 0;
     for (const Case& c : cases) {
@@ -336,6 +339,8 @@ TEST(MapFile, HostileFilesAreRefused) {
         const MapLoadResult parsed = parseMapFile(c.bytes, fresh);
         EXPECT_EQ(parsed.status, c.status);
         EXPECT_FALSE(parsed.message.isEmpty());
+        // UTF-8 read as Latin-1 would show "Ã©" for "é".
+        EXPECT_FALSE(parsed.message.contains(QChar(0xC3))) << parsed.message.toStdString();
 
         const QString path = dir.filePath(QStringLiteral("hostile%1.car").arg(n));
         grivendale::testing::writeFileBytes(path, c.bytes);
