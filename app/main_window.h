@@ -17,6 +17,7 @@
 #include <QSize>
 
 #include <memory>
+#include <set>
 
 class QCheckBox;
 class QComboBox;
@@ -114,6 +115,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -160,6 +162,8 @@ private:
     QString lastDialogFile_; // the shared dialog keeps the name of its last use
     QSize windowTwips_;
     bool shutDownDone_ = false;
+    // Keys pressed with Ctrl held: their release counts as Ctrl+key even when Ctrl went first.
+    std::set<int> pressedWithCtrl_;
     QString settingBackground_; // the "Background" setting read at start-up, trimmed
     RecoveryCopy recovery_;
 

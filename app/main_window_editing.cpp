@@ -280,9 +280,21 @@ std::optional<TextStyle> MainWindow::runFontChooser(const TextStyle& initial) {
     return chosen;
 }
 
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers().testFlag(Qt::ControlModifier))
+        pressedWithCtrl_.insert(event->key());
+    else if (!event->isAutoRepeat())
+        pressedWithCtrl_.erase(event->key());
+    QMainWindow::keyPressEvent(event);
+}
+
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (!isTextField(QApplication::focusWidget()) &&
-        keyRelease(*ctx_, event->key(), event->modifiers())) {
+    // Commands act on the release of the letter; a user who lets go of Ctrl a moment before
+    // it still means Ctrl+letter.
+    Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (!event->isAutoRepeat() && pressedWithCtrl_.erase(event->key()) > 0)
+        modifiers |= Qt::ControlModifier;
+    if (!isTextField(QApplication::focusWidget()) && keyRelease(*ctx_, event->key(), modifiers)) {
         event->accept();
         return;
     }
