@@ -117,22 +117,26 @@ QWidget* MainWindow::buildToolPanel() {
     layout->setSpacing(3);
 
     layout->addWidget(captionLabel(QStringLiteral("Label1"), QStringLiteral("Couleurs :"), panel));
-    auto* colours = new QHBoxLayout;
+    auto* colours = new QGridLayout;
+    colours->setHorizontalSpacing(2);
     for (int i = 0; i < 5; ++i) {
         swatches_[i] = captionLabel(QStringLiteral("Col%1").arg(i), QString(), panel);
         swatches_[i]->setFixedSize(28, 20);
-        colours->addWidget(swatches_[i]);
+        colours->addWidget(swatches_[i], 0, i, Qt::AlignHCenter);
     }
-    colours->addStretch(1);
-    layout->addLayout(colours);
-    auto* changers = new QHBoxLayout;
-    // Slot 0 (fill), slot 1 (line) and slot 4 (text) each have their own button.
+    // Slot 0 (fill), slot 1 (line) and slot 4 (text) each have their own button, under the
+    // swatch it changes.
     changeColourButtons_[0] = button(QStringLiteral("Command7"), QStringLiteral("Changer"), panel);
     changeColourButtons_[1] = button(QStringLiteral("Command11"), QStringLiteral("Changer"), panel);
     changeColourButtons_[2] = button(QStringLiteral("Command8"), QStringLiteral("Changer"), panel);
-    for (QPushButton* b : changeColourButtons_)
-        changers->addWidget(b);
-    layout->addLayout(changers);
+    const int buttonColumns[3] = {0, 1, 4};
+    for (int b = 0; b < 3; ++b) {
+        changeColourButtons_[b]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        colours->addWidget(changeColourButtons_[b], 1, buttonColumns[b]);
+    }
+    for (int i = 0; i < 5; ++i)
+        colours->setColumnStretch(i, 1);
+    layout->addLayout(colours);
 
     fillTool_ = option(QStringLiteral("Option1"), QStringLiteral("Remplir"), panel);
     lineTool_ = option(QStringLiteral("Option2"), QStringLiteral("Ajouter lignes"), panel);

@@ -304,13 +304,15 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        for (int slot = 0; slot < 5; ++slot) {
+        // A right click on a swatch or the text preview is no request for its dialog.
+        const bool left = mouse->button() == Qt::LeftButton;
+        for (int slot = 0; slot < 5 && left; ++slot) {
             if (watched == swatches_[slot]) {
                 changePaletteColour(*ctx_, slot);
                 return true;
             }
         }
-        if (watched == textPreview_) {
+        if (watched == textPreview_ && left) {
             changeTextStyle(*ctx_);
             return true;
         }

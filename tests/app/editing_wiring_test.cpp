@@ -124,6 +124,19 @@ TEST_F(EditingTest, LinesAndTextsThroughTheCanvas) {
 }
 
 TEST_F(EditingTest, SwatchesAndTheFontChooser) {
+    // A right click opens nothing.
+    QTest::mouseClick(window_->findChild<QWidget*>(QStringLiteral("Col0")), Qt::RightButton);
+    QTest::mouseClick(window_->findChild<QWidget*>(QStringLiteral("Label9")), Qt::RightButton);
+    EXPECT_TRUE(ui_->colorTitles.empty());
+    EXPECT_TRUE(ui_->fontStarts.empty());
+    // Each "Changer" stands under the swatch it changes.
+    for (const auto& [swatch, change] :
+         {std::pair{"Col0", "Command7"}, {"Col1", "Command11"}, {"Col4", "Command8"}}) {
+        const QRect s = window_->findChild<QWidget*>(QLatin1String(swatch))->geometry();
+        const QRect c = window_->findChild<QWidget*>(QLatin1String(change))->geometry();
+        EXPECT_TRUE(c.left() <= s.center().x() && s.center().x() <= c.right()) << change;
+        EXPECT_GT(c.top(), s.bottom()) << change;
+    }
     ui_->colors.push_back(QColor(255, 0, 0));
     QTest::mouseClick(window_->findChild<QWidget*>(QStringLiteral("Col0")), Qt::LeftButton);
     EXPECT_EQ(window_->editorState().Colors[0], 0x0000FFu);
