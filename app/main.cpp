@@ -1,3 +1,4 @@
+#include "app/french_translations.h"
 #include "app/main_window.h"
 #include "app/termination_signal.h"
 #include "imaging/folders.h"
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grivendale"));
+    const auto translations = grivendale::installFrenchTranslations();
 
     grivendale::AppEnvironment environment;
     environment.programFolder = grivendale::programFolder();

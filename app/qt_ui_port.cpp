@@ -16,8 +16,12 @@ QString toQtFileFilter(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt takes the patterns from the last parenthesis of each entry.
-        filters.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns));
+        // Qt takes the patterns from the last parenthesis of each entry, so a label that shows
+        // them already ("Fichier cartes (*.car)") gives way to the real ones, once.
+        QString label = parts[i];
+        if (label.endsWith(QLatin1Char(')')) && label.contains(QLatin1Char('(')))
+            label = label.left(label.lastIndexOf(QLatin1Char('('))).trimmed();
+        filters.append(QStringLiteral("%1 (%2)").arg(label, patterns));
     }
     return filters.join(QStringLiteral(";;"));
 }

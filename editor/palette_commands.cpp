@@ -36,7 +36,12 @@ void changePaletteColour(EditorContext& ctx, int slot) {
         return;
     std::uint32_t& colour = ctx.state.Colors[static_cast<std::size_t>(slot)];
     // Cancelling keeps the colour, but the swatch, the tool and the setting still follow.
-    const std::optional<QColor> chosen = ctx.ui.chooseColor(QColor(bgrToRgb(colour)), QString());
+    static const QString kTitles[kPaletteSlots] = {
+        QStringLiteral("Couleur de remplissage"), QStringLiteral("Couleur des lignes"),
+        QStringLiteral("Couleur de la palette"), QStringLiteral("Couleur de la palette"),
+        QStringLiteral("Couleur du texte")};
+    const std::optional<QColor> chosen =
+        ctx.ui.chooseColor(QColor(bgrToRgb(colour)), kTitles[slot]);
     if (chosen && chosen->isValid())
         colour = rgbToBgr(chosen->rgb());
     // Repaints the swatch, and for the line colour the line preview too.

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-dev
-    qt6-base-dev qt6-image-formats-plugins libgl-dev
+    qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool python3 python3-pyftpdlib curl
     fonts-dejavu-core

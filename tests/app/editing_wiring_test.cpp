@@ -140,6 +140,7 @@ TEST_F(EditingTest, SwatchesAndTheFontChooser) {
     ui_->colors.push_back(QColor(255, 0, 0));
     QTest::mouseClick(window_->findChild<QWidget*>(QStringLiteral("Col0")), Qt::LeftButton);
     EXPECT_EQ(window_->editorState().Colors[0], 0x0000FFu);
+    EXPECT_EQ(ui_->colorTitles, std::vector<QString>{QStringLiteral("Couleur de remplissage")});
     EXPECT_TRUE(window_->findChild<QRadioButton*>(QStringLiteral("Option1"))->isChecked());
     EXPECT_EQ(settings().GetSetting(QStringLiteral("Sorb"), QStringLiteral("Sorb"),
                                     QStringLiteral("Color0"), QString()),

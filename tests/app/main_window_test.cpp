@@ -1,4 +1,6 @@
+#include "app/french_translations.h"
 #include "app/main_window.h"
+#include "app/qt_ui_port.h"
 #include "app/readme_window.h"
 #include "document/map_file.h"
 #include "document/settings_store.h"
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -400,4 +404,18 @@ TEST_F(WindowTest, ACrashIsRecoveredFromTheCopyKeptWhileEditing) {
         EXPECT_EQ(QDir(recoveryFolder()).entryList({QStringLiteral("*-illisible-*")}).size(),
                   c.corrupt ? 1 : 0);
     }
+}
+
+TEST(StandardDialogs, SpeakFrenchAndShowEachPatternOnce) {
+    const auto translations = installFrenchTranslations();
+    ASSERT_NE(translations, nullptr) << "Qt's French translations are not installed";
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')),
+              QStringLiteral("Annuler"));
+
+    EXPECT_EQ(toQtFileFilter(QStringLiteral("Fichier cartes (*.car)|*.car")),
+              QStringLiteral("Fichier cartes (*.car)"));
+    EXPECT_EQ(toQtFileFilter(QStringLiteral("Images (*.png,*.gif)|*.png;*.gif|Tous|*.*")),
+              QStringLiteral("Images (*.png *.gif);;Tous (*.*)"));
 }
