@@ -10,6 +10,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitBadMap = 3;
 inline constexpr int kExitCannotWrite = 4;
+// render: the picture was written, but its background or some pictograms were missing.
+inline constexpr int kExitMissingInput = 5;
 
 // One line on standard error.
 void printError(const QString& message);

@@ -22,12 +22,15 @@ void printError(const QString& message) {
 int usage() {
     std::fputs("usage: grivendale-cli dump MAP.car\n"
                "       grivendale-cli render MAP.car OUT.png [--picto-dir DIR] "
-               "[--background IMAGE]\n"
+               "[--background IMAGE] [--allow-missing]\n"
                "       grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER\n"
                "           [--password-file FILE | --password PASS] [--attempts N]\n"
                "         The password is the first line of FILE, else $GRIVENDALE_FTP_PASSWORD.\n"
                "         --password PASS is visible to other local users in the process list:\n"
-               "         use --password-file or GRIVENDALE_FTP_PASSWORD instead.\n",
+               "         use --password-file or GRIVENDALE_FTP_PASSWORD instead.\n"
+               "exit status: 0 done, 1 upload failed, 2 usage, 3 map missing, unreadable or\n"
+               "corrupt, 4 PNG not written, 5 render wrote the picture but its background or\n"
+               "some pictograms were missing (0 with --allow-missing)\n",
                stderr);
     return kExitUsage;
 }

@@ -8,6 +8,7 @@
 #include "render/scene.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace grivendale::cli {
 
@@ -17,9 +18,12 @@ int runRender(const QStringList& args) {
     QString pictoDir = programFolder() + QStringLiteral("/picto");
     QString backgroundPath;
     bool backgroundGiven = false;
+    bool allowMissing = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == QLatin1String("--picto-dir") || arg == QLatin1String("--background")) {
+        if (arg == QLatin1String("--allow-missing")) {
+            allowMissing = true;
+        } else if (arg == QLatin1String("--picto-dir") || arg == QLatin1String("--background")) {
             if (i + 1 >= args.size())
                 return usage();
             if (arg == QLatin1String("--picto-dir")) {
@@ -51,13 +55,39 @@ int runRender(const QStringList& args) {
     Scene scene;
     if (!backgroundGiven)
         backgroundPath = doc.backgroundFile();
-    scene.setBackground(backgroundPath.isEmpty() ? QImage() : LoadPictureEx(backgroundPath));
+    const QImage background = backgroundPath.isEmpty() ? QImage() : LoadPictureEx(backgroundPath);
+    scene.setBackground(background);
     scene.DrawScene(doc, library, true);
     if (!SavePicturePng(scene.canvas(), outPath)) {
         printError(QStringLiteral("cannot write %1").arg(outPath));
         return kExitCannotWrite;
     }
-    return kExitOk;
+
+    // The picture is written all the same, but a grey or incomplete map must not pass for
+    // the real one.
+    bool missing = false;
+    if (!backgroundPath.isEmpty() && background.isNull()) {
+        printError(
+            QStringLiteral("background image missing or unreadable: %1").arg(backgroundPath));
+        missing = true;
+    }
+    std::int32_t absentPictos = 0;
+    for (std::int32_t i = 1; i <= doc.ItemCount; ++i) {
+        const MapItem* item = doc.item(i);
+        if (item && item->isLive() && item->isPicto() && !library.entry(item->RefIndex))
+            ++absentPictos;
+    }
+    if (absentPictos > 0) {
+        printError(QFileInfo(pictoDir).isDir()
+                       ? QStringLiteral("%1 pictogram(s) of the map not in %2")
+                             .arg(absentPictos)
+                             .arg(pictoDir)
+                       : QStringLiteral("pictogram folder missing: %1 (%2 pictogram(s) not drawn)")
+                             .arg(pictoDir)
+                             .arg(absentPictos));
+        missing = true;
+    }
+    return missing && !allowMissing ? kExitMissingInput : kExitOk;
 }
 
 } // namespace grivendale::cli

@@ -71,9 +71,10 @@ TEST(CliRender, ComposesTheWholeMap) {
                       dir.filePath(QStringLiteral("autre.png"))}),
               0);
     EXPECT_EQ(QImage(out).size(), QSize(30, 20));
-    ASSERT_EQ(runCli({QStringLiteral("render"), map, out, QStringLiteral("--background"),
-                      dir.filePath(QStringLiteral("absent.png"))}),
-              0);
+    ASSERT_EQ(
+        runCli({QStringLiteral("render"), map, out, QStringLiteral("--background"),
+                dir.filePath(QStringLiteral("absent.png")), QStringLiteral("--allow-missing")}),
+        0);
     EXPECT_EQ(QImage(out).size(), QSize(800, 600));
 }
 
@@ -83,6 +84,10 @@ TEST(CliRender, ExitStatusSaysWhatWentWrong) {
     ASSERT_TRUE(SaveAll(MapDocument{}, map).ok);
     grivendale::testing::writeFileBytes(dir.filePath(QStringLiteral("bad.car")),
                                         "\x11\0\0\0 short");
+    const QString withPicto = dir.filePath(QStringLiteral("picto.car"));
+    MapDocument picto;
+    picto.AddPictoItem(1, 5, 5);
+    ASSERT_TRUE(SaveAll(picto, withPicto).ok);
     struct Case {
         QStringList args;
         int exitCode;
@@ -94,6 +99,13 @@ TEST(CliRender, ExitStatusSaysWhatWentWrong) {
         {{QStringLiteral("render"), dir.filePath("bad.car"), dir.filePath("o.png")}, 3},
         {{QStringLiteral("render"), dir.filePath("none.car"), dir.filePath("o.png")}, 3},
         {{QStringLiteral("render"), map, dir.filePath("no/such/folder/o.png")}, 4},
+        // The picture is written, but without what it needs it is no success.
+        {{QStringLiteral("render"), withPicto, dir.filePath("o.png"), QStringLiteral("--picto-dir"),
+          dir.filePath("none")},
+         5},
+        {{QStringLiteral("render"), map, dir.filePath("o.png"), QStringLiteral("--background"),
+          dir.filePath("none.png")},
+         5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
