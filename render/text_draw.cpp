@@ -67,11 +67,14 @@ std::int32_t AddText(MapDocument& doc, const QString& str, std::int32_t x, std::
     return slot;
 }
 
-QFont fontForItem(const MapItem& item) {
+QFont fontForItem(const MapItem& item, const QPaintDevice& device) {
     QFont font;
     font.setFamily(item.FontName);
-    font.setPointSizeF(
-        std::clamp(static_cast<double>(item.Size), kMinTextPointSize, kMaxTextPointSize));
+    const double points =
+        std::clamp(static_cast<double>(item.Size), kMinTextPointSize, kMaxTextPointSize);
+    // Qt turns points into pixels at the device's resolution; undo that for a fixed one.
+    const int deviceDpi = device.logicalDpiY() > 0 ? device.logicalDpiY() : 96;
+    font.setPointSizeF(points * kTextDotsPerInch / deviceDpi);
     font.setBold(item.Bold != 0);
     font.setItalic(item.Italic != 0);
     font.setUnderline(item.Underline != 0);
@@ -79,12 +82,14 @@ QFont fontForItem(const MapItem& item) {
 }
 
 void drawTextItem(QPainter& painter, MapItem& item) {
-    const QFont font = fontForItem(item);
-    // Measured against the surface so that points become pixels at its resolution.
+    if (!painter.isActive() || !painter.device()) {
+        QImage none;
+        drawTextItem(none, item); // measured only
+        return;
+    }
+    const QFont font = fontForItem(item, *painter.device());
     const QFontMetricsF metrics(font, painter.device());
     storeExtent(metrics, item);
-    if (!painter.isActive())
-        return;
 
     // The stored (rounded) extent places the text; the half pixel of an odd extent is left to
     // the text placement.
@@ -103,7 +108,7 @@ void drawTextItem(QImage& surface, MapItem& item) {
         // Nothing to paint on, but the label still gets its extent, at the resolution of any
         // other surface.
         const QImage standIn(1, 1, QImage::Format_RGB32);
-        storeExtent(QFontMetricsF(fontForItem(item), &standIn), item);
+        storeExtent(QFontMetricsF(fontForItem(item, standIn), &standIn), item);
         return;
     }
     QPainter painter(&surface);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class QPaintDevice;
 class QPainter;
 
 // Text labels: placing a new one, and drawing one centred on its point, which also measures it.
@@ -25,8 +26,12 @@ inline constexpr double kMaxTextPointSize = 500.0;
 std::int32_t AddText(MapDocument& doc, const QString& str, std::int32_t x, std::int32_t y,
                      const TextStyle& style, std::uint32_t textColor);
 
-// The font a label is drawn in, its size kept within the drawable range.
-QFont fontForItem(const MapItem& item);
+// Labels are sized at this resolution whatever the surface's own (a background file's density
+// metadata, the screen's): a label's pixels depend on its point size only.
+inline constexpr double kTextDotsPerInch = 96.0;
+
+// The font a label is drawn in on `device`, its size kept within the drawable range.
+QFont fontForItem(const MapItem& item, const QPaintDevice& device);
 
 // Measures the label on the surface, stores its extent into item.Width and item.Height, and
 // paints its glyphs only, centred on (X, Y) by that extent.

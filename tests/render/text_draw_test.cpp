@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 using namespace grivendale;
 
@@ -171,7 +173,10 @@ TEST_P(FontForItem, TakesTheStyleOfTheLabel) {
     item.Bold = c.bold;
     item.Italic = c.italic;
     item.Underline = c.underline;
-    const QFont font = fontForItem(item);
+    QImage screen(1, 1, QImage::Format_RGB32);
+    screen.setDotsPerMeterX(3780); // 96 dots per inch
+    screen.setDotsPerMeterY(3780);
+    const QFont font = fontForItem(item, screen);
     EXPECT_EQ(font.family(), QStringLiteral("DejaVu Serif"));
     EXPECT_DOUBLE_EQ(font.pointSizeF(), c.pointSize);
     EXPECT_EQ(font.bold(), c.bold != 0);
@@ -196,7 +201,7 @@ struct Measure {
 };
 
 Measure expectedMeasure(const MapItem& item, const QImage& surface) {
-    const QFontMetricsF metrics(fontForItem(item), &surface);
+    const QFontMetricsF metrics(fontForItem(item, surface), &surface);
     return {roundHalfEven(metrics.horizontalAdvance(item.Text)), roundHalfEven(metrics.height())};
 }
 
@@ -329,3 +334,30 @@ TEST(DrawText, PainterVariantDrawsTheSameAndRestoresThePainter) {
 }
 
 } // namespace
+
+TEST(DrawText, ALabelHasTheSamePixelsWhateverTheSurfaceResolution) {
+    // A background file's density metadata (none, 72, 96 or 300 dots per inch) stays with the
+    // surface; the label must not follow it.
+    std::optional<QImage> first;
+    std::optional<std::pair<std::int32_t, std::int32_t>> extent;
+    for (const int dotsPerMeter : {2835, 3780, 11811}) {
+        SCOPED_TRACE(dotsPerMeter);
+        QImage surface(80, 40, QImage::Format_RGB32);
+        surface.fill(Qt::white);
+        surface.setDotsPerMeterX(dotsPerMeter);
+        surface.setDotsPerMeterY(dotsPerMeter);
+        MapItem item = textItem(QStringLiteral("Paris"), 40, 20, 10, QStringLiteral("DejaVu Sans"));
+        drawTextItem(surface, item);
+        if (!first) {
+            first = surface;
+            extent = std::pair{item.Width, item.Height};
+            EXPECT_GT(item.Width, 20); // 10 points at 96 dots per inch, not 300
+            EXPECT_LT(item.Width, 50);
+            continue;
+        }
+        EXPECT_EQ(std::pair(item.Width, item.Height), *extent);
+        surface.setDotsPerMeterX(first->dotsPerMeterX());
+        surface.setDotsPerMeterY(first->dotsPerMeterY());
+        EXPECT_EQ(surface, *first);
+    }
+}
