@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace grivendale {
 
@@ -67,14 +68,26 @@ FontChooserWindow::FontChooserWindow(QWidget* parent)
     layout->setColumnStretch(2, 2);
     resize(600, 260);
 
-    // The screen fonts, in the platform's order, listed once when the window is made.
-    fonts_->addItems(QFontDatabase::families());
+    // The screen fonts, in the platform's order, listed once when the window is made; by family
+    // name alone ("C059", not "C059 [UKWN]"), which is what maps store.
+    QStringList families;
+    for (QString family : QFontDatabase::families()) {
+        if (const qsizetype foundry = family.indexOf(QStringLiteral(" [")); foundry > 0)
+            family.truncate(foundry);
+        if (!families.contains(family))
+            families.append(family);
+    }
+    fonts_->addItems(families);
 
-    connect(fonts_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row < 0)
+    // Only a choice changes the typeface: the list making its first row current when it gets
+    // the focus changes no selection, so it does not count.
+    connect(fonts_, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> chosen = fonts_->selectedItems();
+        if (chosen.isEmpty())
             return;
+        name_ = chosen.front()->text();
         QFont font = sample_->font();
-        font.setFamily(fonts_->item(row)->text());
+        font.setFamily(name_);
         sample_->setFont(font);
     });
     connect(size_, &QComboBox::currentTextChanged, this, &FontChooserWindow::sizeTextChanged);
@@ -142,18 +155,21 @@ void FontChooserWindow::setFFontSize(std::int32_t size) {
 }
 
 void FontChooserWindow::setFFontName(const QString& name) {
-    // The last row of exactly that name; none leaves the selection as it was.
+    // The name is kept even when the list lacks it, so "OK" without a choice gives it back.
+    name_ = name;
+    // The last row of exactly that name; none leaves the sample as it was, with nothing chosen.
     for (int row = fonts_->count() - 1; row >= 0; --row) {
         if (fonts_->item(row)->text() == name) {
-            if (fonts_->currentRow() == row) {
-                QFont font = sample_->font();
-                font.setFamily(name);
-                sample_->setFont(font);
-            }
             fonts_->setCurrentRow(row);
+            QFont font = sample_->font();
+            font.setFamily(name);
+            sample_->setFont(font);
             return;
         }
     }
+    const QSignalBlocker quiet(fonts_);
+    fonts_->clearSelection();
+    fonts_->setCurrentRow(-1);
 }
 
 bool FontChooserWindow::FFontBold() const {
@@ -173,7 +189,7 @@ std::int32_t FontChooserWindow::FFontSize() const {
 }
 
 QString FontChooserWindow::FFontName() const {
-    return sample_->font().family();
+    return name_;
 }
 
 void FontChooserWindow::closeEvent(QCloseEvent* event) {

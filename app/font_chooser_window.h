@@ -43,6 +43,7 @@ private:
     void sizeTextChanged(const QString& text);
 
     QString tag_;
+    QString name_; // the typeface: the caller's, or the one chosen in the list
     bool closedByFrame_ = false;
     QListWidget* fonts_;
     QComboBox* size_;

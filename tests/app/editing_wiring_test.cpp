@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -147,15 +148,27 @@ TEST_F(EditingTest, SwatchesAndTheFontChooser) {
               QStringLiteral("255"));
 
     // The chooser's own protocol: set, shown modally, read back after "OK" only.
-    const auto answer = [this](const char* button) {
-        QTimer::singleShot(0, window_.get(), [this, button] {
+    const auto answer = [this](const char* button, bool touch = true) {
+        QTimer::singleShot(0, window_.get(), [this, button, touch] {
             FontChooserWindow* chooser = window_->fontChooser();
             ASSERT_NE(chooser, nullptr);
-            chooser->findChild<QComboBox*>(QStringLiteral("Combo1"))
-                ->setCurrentText(QStringLiteral("10.5"));
+            // The list taking the focus makes a row current: that is no choice.
+            auto* list = chooser->findChild<QListWidget*>();
+            QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+            QCoreApplication::sendEvent(list, &focus);
+            for (int row = 0; row < list->count(); ++row)
+                EXPECT_FALSE(list->item(row)->text().contains(QLatin1String(" ["))); // no foundry
+            if (touch)
+                chooser->findChild<QComboBox*>(QStringLiteral("Combo1"))
+                    ->setCurrentText(QStringLiteral("10.5"));
             chooser->findChild<QPushButton*>(QLatin1String(button))->click();
         });
     };
+    // "OK" without a change gives the caller's style back exactly, even a typeface this
+    // machine lacks.
+    const TextStyle missing{QStringLiteral("No Such Typeface 123"), 14.0, false, true, true};
+    answer("Command1", false);
+    EXPECT_EQ(window_->runFontChooser(missing), missing);
     const TextStyle start{QStringLiteral("DejaVu Sans"), 13.0, true, false, false};
     answer("Command2"); // "Annuler"
     EXPECT_FALSE(window_->runFontChooser(start).has_value());
@@ -185,9 +198,10 @@ TEST(FontChooser, SizeBoxRules) {
         EXPECT_EQ(chooser.FFontSize(), c.size) << c.typed;
     }
     chooser.setFFontName(QStringLiteral("No Such Typeface 123"));
-    const QString before = chooser.FFontName();
+    const QString sample = chooser.sampleFont().family();
     chooser.setFFontName(QStringLiteral("Another Missing Face"));
-    EXPECT_EQ(chooser.FFontName(), before);
+    EXPECT_EQ(chooser.sampleFont().family(), sample); // the sample cannot show it
+    EXPECT_EQ(chooser.FFontName(), QStringLiteral("Another Missing Face"));
     chooser.setFFontBold(true);
     chooser.setFFontUnderline(true);
     EXPECT_TRUE(chooser.FFontBold());
