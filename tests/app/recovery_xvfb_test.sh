@@ -6,13 +6,8 @@
 set -euo pipefail
 binary=$1
 cli=$2
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-export XDG_RUNTIME_DIR="$scratch/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Grivendale" "$XDG_DATA_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/scratch_session.sh"
+mkdir -p "$XDG_CONFIG_HOME/Grivendale"
 # No readme window: it is modal and would take the pointer.
 printf '[Grivendale]\nAfficheReadme=0\n' >"$XDG_CONFIG_HOME/Grivendale/Grivendale.ini"
 

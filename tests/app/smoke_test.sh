@@ -3,13 +3,7 @@
 # (SIGTERM), and checks that it exited cleanly after writing the auto-save file.
 set -uo pipefail
 binary=$1
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-export XDG_RUNTIME_DIR="$scratch/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/scratch_session.sh"
 
 xvfb-run -a -n $((200 + RANDOM % 500)) -s "-noreset -screen 0 1280x1024x24" bash -c '
     "$1" & pid=$!
