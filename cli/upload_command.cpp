@@ -171,6 +171,7 @@ int runUpload(const QStringList& args) {
                      });
     client.TransfertFTP2(parsed->request);
     QCoreApplication::exec();
+    client.waitForQuitSent(std::chrono::seconds(2));
     return exitCode;
 }
 

@@ -33,6 +33,7 @@ constexpr milliseconds kFirstDrainWatch{1};
 constexpr int kBoundedSendBuffer = 64 * 1024;
 
 const QString kNoAnswer = QStringLiteral("pas de réponse du serveur");
+const QString kDataInterrupted = QStringLiteral("connexion de données interrompue");
 
 // The local file's error in the words of the classic runtime: description, then number.
 QString localFileErrorText(const QFile& file) {
@@ -66,10 +67,27 @@ std::optional<qint64> kernelQueue(const QTcpSocket& socket) {
     return std::nullopt;
 }
 
-bool hasControlCharacterIn(const FtpUploadRequest& r) {
-    return hasControlCharacter(r.host) || hasControlCharacter(r.user) ||
-           hasControlCharacter(r.password) || hasControlCharacter(r.remoteName);
+// A CR or LF in any field would end its command early and pass the rest as a command of its
+// own; the message names the field, so the user knows which one to mend.
+std::optional<QString> controlCharacterRefusal(const FtpUploadRequest& r) {
+    const auto refusal = [](const char* field) {
+        return QString::fromUtf8(field) +
+               QStringLiteral(" ne doit pas contenir de caractères de contrôle !");
+    };
+    if (hasControlCharacter(r.host))
+        return refusal("Le nom du serveur");
+    if (hasControlCharacter(r.user))
+        return refusal("Le nom d'utilisateur");
+    if (hasControlCharacter(r.password))
+        return refusal("Le mot de passe");
+    if (hasControlCharacter(r.remoteName))
+        return kControlCharacterMessage;
+    return std::nullopt;
 }
+
+// After the server drops the data connection on its own, this long is left for the reply that
+// says why (a 421 before it closes, say), so the user reads the server's words.
+constexpr milliseconds kDataLossGrace{2000};
 
 } // namespace
 
@@ -119,9 +137,7 @@ bool FtpClient::TransfertFTP2(const FtpUploadRequest& request) {
     remotePath_ = toRemotePath(request.remoteName);
     attempt_ = 0;
     lastReply_.clear();
-    refusal_.reset();
-    if (hasControlCharacterIn(request))
-        refusal_ = kControlCharacterMessage;
+    refusal_ = controlCharacterRefusal(request);
     // Opened once for all the attempts: each sends these bytes, even if the path is given to
     // another file meanwhile.
     file_.close();
@@ -195,7 +211,7 @@ void FtpClient::failAttempt(const QString& reason, milliseconds pause, bool perm
     Q_EMIT attemptFailed(attempt_, reason);
     if (permanent || attempt_ >= maxAttempts_) {
         QString detail = reason;
-        if (!lastReply_.isEmpty() && reason != lastReply_)
+        if (!lastReply_.isEmpty() && !reason.contains(lastReply_))
             detail +=
                 QStringLiteral(" (dernière réponse du serveur : ") + lastReply_ + QLatin1Char(')');
         finish(FtpOutcome::Failed, detail);
@@ -234,6 +250,11 @@ void FtpClient::finish(FtpOutcome outcome, const QString& detail) {
         break;
     }
     Q_EMIT finished(outcome, detail);
+}
+
+void FtpClient::waitForQuitSent(milliseconds limit) {
+    if (control_.state() != QAbstractSocket::UnconnectedState)
+        control_.waitForDisconnected(static_cast<int>(limit.count()));
 }
 
 void FtpClient::arm(milliseconds limit) {
@@ -283,6 +304,9 @@ void FtpClient::onTimeout() {
         failAttempt(QStringLiteral("la connexion de données ne prend plus rien"),
                     timeouts_.pauseAfterDataTimeout);
         return;
+    case Step::DataLost:
+        failAttempt(kDataInterrupted, timeouts_.pauseAfterRefusal);
+        return;
     }
 }
 
@@ -312,6 +336,10 @@ void FtpClient::onControlReadyRead() {
 }
 
 void FtpClient::onControlClosed() {
+    // A server that says goodbye and closes (421) is read first, so its words are what the
+    // user sees.
+    if (control_.bytesAvailable() > 0)
+        onControlReadyRead();
     switch (step_) {
     case Step::Idle:
     case Step::Pausing:
@@ -320,6 +348,9 @@ void FtpClient::onControlClosed() {
         failAttempt(QStringLiteral("connexion impossible (") + control_.errorString() +
                         QLatin1Char(')'),
                     timeouts_.pauseAfterNoConnection);
+        return;
+    case Step::DataLost:
+        failAttempt(kDataInterrupted, timeouts_.pauseAfterRefusal);
         return;
     default:
         failAttempt(QStringLiteral("connexion fermée par le serveur"), timeouts_.pauseAfterRefusal);
@@ -390,6 +421,16 @@ void FtpClient::onReply(const FtpReply& reply) {
         if (dataConnected_)
             startSending();
         return;
+    case Step::DataLost:
+        if (reply.isPreliminary())
+            return;
+        // Whatever the server says now is why it dropped the data: a 226 cannot be trusted
+        // for a file it did not wait for.
+        if (reply.code / 100 == 2)
+            return failAttempt(kDataInterrupted + QStringLiteral(" (") + reply.text() +
+                                   QLatin1Char(')'),
+                               refusalPause);
+        return failOnReply(reply, refusalPause);
     case Step::Sending:
         if (reply.isPreliminary())
             return;
@@ -477,9 +518,7 @@ void FtpClient::fillDataSocket() {
             return;
         }
         if (data_.write(chunk_.constData(), n) != n) {
-            failAttempt(QStringLiteral("connexion de données interrompue (") + data_.errorString() +
-                            QLatin1Char(')'),
-                        timeouts_.pauseAfterRefusal);
+            dataLost();
             return;
         }
         queued_ += n;
@@ -540,12 +579,19 @@ void FtpClient::onDataClosed() {
             return;
         }
         // Closed by the server before it was told the file is complete.
-        failAttempt(QStringLiteral("connexion de données interrompue"),
-                    timeouts_.pauseAfterRefusal);
+        dataLost();
         return;
     default:
         return;
     }
+}
+
+void FtpClient::dataLost() {
+    // A failure whatever follows, but the server may still say why on the control connection.
+    step_ = Step::DataLost;
+    watch_.stop();
+    pump_.stop();
+    arm(std::min(kDataLossGrace, timeouts_.reply));
 }
 
 void FtpClient::transferEnded() {

@@ -59,12 +59,16 @@ public:
     int maxAttempts() const { return maxAttempts_; }
 
     // Starts the upload and returns at once; finished() tells how it ended. Returns false, doing
-    // nothing, while another upload runs. A request with a control character in a name or
-    // the password fails at once without connecting.
+    // nothing, while another upload runs. A request with a control character in the host,
+    // the user, the password or the remote name fails at once without connecting, with a
+    // message naming the field.
     bool TransfertFTP2(const FtpUploadRequest& request);
     // Ends a running upload: finished(Cancelled).
     void cancel();
     bool isRunning() const { return step_ != Step::Idle; }
+    // After a success, the QUIT goes out once the event loop turns; a program about to end
+    // calls this to let it leave, waiting at most `limit` for the connection to close.
+    void waitForQuitSent(std::chrono::milliseconds limit);
 
     // Attempts made in this object's life; part of each temporary name.
     std::int32_t UploadCounter() const { return uploadCounter_; }
@@ -99,6 +103,7 @@ private:
         Pasv,
         Stor,
         Sending,
+        DataLost, // the server closed the data connection early; its reply may say why
         TransferEnd,
         Rnfr,
         Rnto,
@@ -129,6 +134,7 @@ private:
     void watchData();
     void reportProgress();
     qint64 unsentBytes() const;
+    void dataLost();
     void transferEnded();
 
     FtpTimeouts timeouts_;

@@ -89,19 +89,33 @@ TEST(CliUpload, UploadsToARealServer) {
     EXPECT_EQ(server.files(), QStringList{QStringLiteral("surveillance/suivi.png")});
 }
 
-TEST(CliUpload, OnlyAnAcknowledgedRenameCountsAsSuccess) {
-    ScriptedFtpServer server;
-    server.replies[QStringLiteral("RNTO")] = "553 Name not allowed.\r\n";
-    ASSERT_TRUE(server.listen());
+TEST(CliUpload, OnlyAnAcknowledgedRenameCountsAsSuccessAndTheSessionEndsWithQuit) {
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("a.png"));
     writeFileBytes(local, "abc");
-    const CliRun run =
-        runUpload(QStringList{local, QStringLiteral("a.png")} +
-                  serverArgs(server.port(), QStringLiteral("u"), QStringLiteral("p")));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.lines.last(), QStringLiteral("Échec de l'envoi : 553 Name not allowed."));
-    EXPECT_EQ(server.data, QByteArray("abc"));
+    const struct {
+        QByteArray rntoReply;
+        int exitCode;
+        QString last;
+    } cases[] = {
+        {"250 Renamed.\r\n", 0, QStringLiteral("Envoyé")},
+        {"553 Name not allowed.\r\n", 1,
+         QStringLiteral("Échec de l'envoi : 553 Name not allowed.")},
+    };
+    for (const auto& c : cases) {
+        ScriptedFtpServer server;
+        server.replies[QStringLiteral("RNTO")] = c.rntoReply;
+        ASSERT_TRUE(server.listen());
+        const CliRun run =
+            runUpload(QStringList{local, QStringLiteral("a.png")} +
+                      serverArgs(server.port(), QStringLiteral("u"), QStringLiteral("p")));
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.lines.last(), c.last);
+        EXPECT_EQ(server.data, QByteArray("abc"));
+        if (c.exitCode == 0) {
+            EXPECT_TRUE(waitUntil([&] { return server.sawCommand(QStringLiteral("QUIT")); }, 2s));
+        }
+    }
 }
 
 TEST(CliUpload, FailuresExitWithOne) {

@@ -262,19 +262,35 @@ TEST_F(FtpClientTest, AnUnreadableLocalFileIsReportedAndNothingIsSent) {
     EXPECT_EQ(server.controlConnections, 0);
 }
 
-TEST_F(FtpClientTest, ControlCharactersInANameAreRefusedBeforeConnecting) {
+TEST_F(FtpClientTest, ControlCharactersAreRefusedBeforeConnectingNamingTheField) {
     ScriptedFtpServer server;
     ASSERT_TRUE(server.listen());
     const QString local = localFile("x");
-    for (const QString& remote : {QStringLiteral("a.png\r\nDELE b.png"),
-                                  QStringLiteral("a") + QChar(0) + QStringLiteral(".png")}) {
-        const UploadRun run = upload(server.port(), local, remote);
-        EXPECT_EQ(run.outcome, FtpOutcome::Failed);
-        EXPECT_EQ(run.detail, kControlCharacterMessage);
+    const QString host = QStringLiteral("127.0.0.1");
+    const QString bad = QStringLiteral("a\r\nDELE b.png");
+    const QString nul = QStringLiteral("a") + QChar(0) + QStringLiteral(".png");
+    const auto ending = QStringLiteral(" ne doit pas contenir de caractères de contrôle !");
+    const struct {
+        FtpUploadRequest request;
+        QString message;
+    } cases[] = {
+        {{host, server.port(), kUser, kPassword, local, bad}, kControlCharacterMessage},
+        {{host, server.port(), kUser, kPassword, local, nul}, kControlCharacterMessage},
+        {{host, server.port(), kUser, bad, local, QStringLiteral("a.png")},
+         QStringLiteral("Le mot de passe") + ending},
+        {{host, server.port(), bad, kPassword, local, QStringLiteral("a.png")},
+         QStringLiteral("Le nom d'utilisateur") + ending},
+        {{host + QLatin1Char('\n'), server.port(), kUser, kPassword, local,
+          QStringLiteral("a.png")},
+         QStringLiteral("Le nom du serveur") + ending},
+    };
+    for (const auto& c : cases) {
+        run_ = {};
+        ASSERT_TRUE(client_.TransfertFTP2(c.request));
+        ASSERT_TRUE(waitUntil([this] { return run_.outcome.has_value(); }, 5s));
+        EXPECT_EQ(run_.outcome, FtpOutcome::Failed);
+        EXPECT_EQ(run_.detail, c.message);
     }
-    const UploadRun run =
-        upload(server.port(), local, QStringLiteral("a.png"), QStringLiteral("pw\r\nDELE x"));
-    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
     runEventsFor(50ms);
     EXPECT_EQ(server.controlConnections, 0);
 }
@@ -426,6 +442,24 @@ TEST_F(HostileServerTest, NoAnswerToStor) {
                        ": 227 Entering Passive Mode")))
         << run.statuses.last().toStdString();
     EXPECT_LT(elapsedMs_, 10000);
+}
+
+TEST_F(HostileServerTest, AnUnreadablePassiveReplyIsQuotedOnce) {
+    server_.replies[QStringLiteral("PASV")] = "227 Entering Passive Mode (sometime).\r\n";
+    client_.setMaxAttempts(1);
+    const UploadRun run = upload("x");
+    EXPECT_EQ(run.detail,
+              QStringLiteral("réponse 227 illisible : 227 Entering Passive Mode (sometime)."));
+}
+
+TEST_F(HostileServerTest, AServerThatHangsUpSaysWhy) {
+    // The data connection closes first, the farewell follows a moment later.
+    server_.farewellOnData = "421 Timeout: closing control connection.\r\n";
+    const UploadRun run = upload(randomBytes(200000));
+    ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+    ASSERT_EQ(run.failures.size(), 1);
+    EXPECT_EQ(run.failures[0], QStringLiteral("421 Timeout: closing control connection."));
+    EXPECT_EQ(server_.data.right(bytes_.size()), bytes_);
 }
 
 TEST_F(HostileServerTest, ControlConnectionDroppedMidTransfer) {

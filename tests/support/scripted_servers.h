@@ -57,7 +57,9 @@ public:
     QByteArray passiveHost = "127,0,0,1"; // the address the 227 names
     QByteArray endOfData = "226 Transfer complete.\r\n";
     bool dropControlOnData = false; // close the control connection at the first data byte
-    bool holdData = false;          // take the data connection and never read it
+    // Once, on the first data connection: close it at once, then send this and hang up.
+    QByteArray farewellOnData;
+    bool holdData = false; // take the data connection and never read it
 
     QStringList commands; // every command line received, in order
     QByteArray data;      // every byte received on data connections
@@ -141,6 +143,17 @@ private:
 
     void startData(QTcpSocket* socket) {
         ++dataConnections;
+        if (!farewellOnData.isEmpty() && session_) {
+            socket->disconnectFromHost();
+            QTimer::singleShot(300, session_, [this, farewell = farewellOnData] {
+                if (session_) {
+                    session_->write(farewell);
+                    session_->disconnectFromHost();
+                }
+            });
+            farewellOnData.clear();
+            return;
+        }
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
             const QByteArray bytes = socket->readAll();
             if (dropControlOnData && !bytes.isEmpty() && session_) {
