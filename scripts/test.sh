@@ -19,6 +19,9 @@ echo "== Build and tests"
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure --timeout 600 -j "$jobs"
 
+echo "== Debian package"
+tests/cli/package_test.sh build
+
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DGRIVENDALE_SANITIZE=ON -DGRIVENDALE_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
