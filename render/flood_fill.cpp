@@ -2,7 +2,9 @@
 
 #include "imaging/colors.h"
 
-#include <vector>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,11 +16,21 @@ namespace {
 
 using Pixel = std::uint32_t;
 
-// Row scans and fills, 16 pixels at a time where SSE2 is there: a fill is nothing but these.
+// Row scans and fills. Most runs in ragged areas (noise, corridors, small cells) are a few
+// pixels long: each scan first looks at one window of 4 pixels and takes the answer from a bit
+// mask, with no branch that depends on the run's length, and only a longer run goes on 16
+// pixels at a time. Without SSE2 the scans are plain loops.
 
 #if defined(__SSE2__)
 inline __m128i load4(const Pixel* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void store4(Pixel* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+// Bit i set when pixel i of p[0..3] equals the colour.
+inline unsigned equalMask4(const Pixel* p, __m128i colour) {
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(load4(p), colour))));
 }
 
 // Bit i set when pixel i of p[0..15] equals the colour.
@@ -31,68 +43,95 @@ inline unsigned equalMask16(const Pixel* p, __m128i colour) {
     const __m128i b23 = _mm_packs_epi32(e2, e3);
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(b01, b23)));
 }
+
 #endif
 
-// First x in [x, end) whose pixel is not `colour`, or end.
-inline int findOther(const Pixel* row, int x, int end, Pixel colour) {
+// Paints `paint` over row[x..] while the pixels are `old`; returns the first x that was not
+// (or width). Scanning and painting in one pass touches each cache line once.
+inline int paintRun(Pixel* row, int x, int width, Pixel old, Pixel paint) {
 #if defined(__SSE2__)
-    const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
-    while (x + 16 <= end) {
-        const unsigned mask = equalMask16(row + x, c);
-        if (mask != 0xFFFFu)
-            return x + __builtin_ctz(~mask);
+    const __m128i o = _mm_set1_epi32(static_cast<int>(old));
+    const __m128i p = _mm_set1_epi32(static_cast<int>(paint));
+    if (x + 4 <= width) {
+        const int n = __builtin_ctz(~equalMask4(row + x, o));
+        if (n < 4) {
+            // n is 1 to 3 (row[x] is `old`): three stores cover any of them.
+            row[x] = paint;
+            row[x + n / 2] = paint;
+            row[x + n - 1] = paint;
+            return x + n;
+        }
+        store4(row + x, p);
+        x += 4;
+    }
+    while (x + 16 <= width) {
+        const unsigned mask = equalMask16(row + x, o);
+        if (mask != 0xFFFFu) {
+            const int stop = x + __builtin_ctz(~mask);
+            for (; x < stop; ++x)
+                row[x] = paint;
+            return x;
+        }
+        store4(row + x, p);
+        store4(row + x + 4, p);
+        store4(row + x + 8, p);
+        store4(row + x + 12, p);
         x += 16;
     }
 #endif
-    while (x < end && row[x] == colour)
-        ++x;
+    for (; x < width && row[x] == old; ++x)
+        row[x] = paint;
     return x;
 }
 
-// First x in [x, end) whose pixel is `colour`, or end.
-inline int findColour(const Pixel* row, int x, int end, Pixel colour) {
+// First x in [x, end) whose pixel is `colour`, or end; end is at most the row's width.
+inline int findColour(const Pixel* row, int x, int end, int width, Pixel colour) {
 #if defined(__SSE2__)
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
+    if (x + 4 <= width) {
+        const unsigned mask = equalMask4(row + x, c);
+        if (mask != 0)
+            return std::min(x + __builtin_ctz(mask), end);
+        x += 4;
+    }
     while (x + 16 <= end) {
         const unsigned mask = equalMask16(row + x, c);
         if (mask != 0)
             return x + __builtin_ctz(mask);
         x += 16;
     }
+#else
+    (void)width;
 #endif
     while (x < end && row[x] != colour)
         ++x;
-    return x;
+    return std::min(x, end);
 }
 
-// Last x in [begin, x] going left whose pixel is not `colour`, or begin - 1.
-inline int findOtherLeft(const Pixel* row, int x, int begin, Pixel colour) {
+// Start of the run of `colour` that ends at x (row[x] is `colour`), going left to the edge.
+inline int runStart(const Pixel* row, int x, Pixel colour) {
 #if defined(__SSE2__)
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
-    while (x - 15 >= begin) {
-        const unsigned mask = equalMask16(row + x - 15, c);
+    if (x >= 4) {
+        const unsigned other = ~equalMask4(row + x - 4, c) & 0xFu;
+        if (other != 0)
+            return x - 4 + (32 - __builtin_clz(other));
+        x -= 4;
+    }
+    while (x >= 16) {
+        const unsigned mask = equalMask16(row + x - 16, c);
         if (mask != 0xFFFFu)
-            return x - 15 + (31 - __builtin_clz(~mask & 0xFFFFu));
+            return x - 16 + (32 - __builtin_clz(~mask & 0xFFFFu));
         x -= 16;
     }
 #endif
-    while (x >= begin && row[x] == colour)
+    while (x > 0 && row[x - 1] == colour)
         --x;
     return x;
 }
 
-inline void fillRun(Pixel* row, int x0, int x1, Pixel colour) {
-    int x = x0;
-#if defined(__SSE2__)
-    const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
-    for (; x + 4 <= x1 + 1; x += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), c);
-#endif
-    for (; x <= x1; ++x)
-        row[x] = colour;
-}
-
-// A span [xl, xr] already painted on row y; row y + dy is still to be looked at beneath it.
+// A span [xl, xr] already painted on row y; row y + dy, which exists, is still to be looked at
+// beneath it.
 struct PendingSpan {
     int y;
     int xl;
@@ -100,12 +139,44 @@ struct PendingSpan {
     int dy;
 };
 
+// A plain array of spans. Room is made once per span taken off (for as many pushes as it can
+// lead to), so the pushes themselves are bare stores.
+class SpanStack {
+public:
+    explicit SpanStack(std::size_t capacity)
+        : storage_(std::make_unique_for_overwrite<PendingSpan[]>(capacity)), capacity_(capacity),
+          top_(storage_.get()) {}
+
+    bool empty() const { return top_ == storage_.get(); }
+
+    void makeRoom(std::size_t count) {
+        const auto used = static_cast<std::size_t>(top_ - storage_.get());
+        if (capacity_ - used >= count)
+            return;
+        const std::size_t capacity = std::max(capacity_ * 2, used + count);
+        auto grown = std::make_unique_for_overwrite<PendingSpan[]>(capacity);
+        std::memcpy(grown.get(), storage_.get(), used * sizeof(PendingSpan));
+        storage_ = std::move(grown);
+        capacity_ = capacity;
+        top_ = storage_.get() + used;
+    }
+
+    void push(int y, int xl, int xr, int dy) { *top_++ = {y, xl, xr, dy}; }
+    PendingSpan pop() { return *--top_; }
+
+private:
+    std::unique_ptr<PendingSpan[]> storage_;
+    std::size_t capacity_;
+    PendingSpan* top_;
+};
+
 } // namespace
 
 // Scanline fill with a stack of spans (after Heckbert's seed fill): each painted run hands
-// the row beyond it to the stack, and hands the row it came from back only where the run
-// sticks out past its parent, so painted rows are not scanned again. The stack stays a few
-// entries deep per row in ordinary shapes; no per-pixel bookkeeping is kept.
+// the row beyond it on, and hands the row it came from back only where the run sticks out past
+// its parent, so painted rows are not scanned again. The last run found under a span is
+// followed on at once rather than pushed and popped: a corridor or a plain area goes down row
+// after row with no stack traffic at all. No per-pixel bookkeeping is kept.
 void floodFill(QImage& surface, int x, int y, QRgb newColor) {
     if (surface.isNull() || x < 0 || y < 0 || x >= surface.width() || y >= surface.height())
         return;
@@ -115,57 +186,65 @@ void floodFill(QImage& surface, int x, int y, QRgb newColor) {
     const int height = surface.height();
     const qsizetype stride = surface.bytesPerLine();
     uchar* const bits = surface.bits();
-    const auto rowAt = [&](int row) { return reinterpret_cast<Pixel*>(bits + row * stride); };
 
-    const Pixel oldColour = rowAt(y)[x];
+    const Pixel oldColour = reinterpret_cast<Pixel*>(bits + y * stride)[x];
     const Pixel newColour = newColor | 0xFF000000u; // the surface has no transparency
     if (oldColour == newColour)
         return; // nothing to change, and the loop below would never see painted pixels
 
-    std::vector<PendingSpan> stack;
-    stack.reserve(static_cast<std::size_t>(height) * 2 + 16);
-    const auto push = [&](int row, int xl, int xr, int dy) {
-        if (row + dy >= 0 && row + dy < height)
-            stack.push_back({row, xl, xr, dy});
-    };
-    push(y, x, x, 1);      // the row below the seed, once the seed's row is painted
-    push(y + 1, x, x, -1); // the seed's own row, taken first
+    SpanStack stack(static_cast<std::size_t>(height) + 64);
+    {
+        Pixel* const line = reinterpret_cast<Pixel*>(bits + y * stride);
+        const int left = runStart(line, x, oldColour);
+        const int end = paintRun(line, left, width, oldColour, newColour);
+        stack.makeRoom(2);
+        if (y + 1 < height)
+            stack.push(y, left, end - 1, 1);
+        if (y > 0)
+            stack.push(y, left, end - 1, -1);
+    }
 
     while (!stack.empty()) {
-        const PendingSpan parent = stack.back();
-        stack.pop_back();
-        const int row = parent.y + parent.dy;
-        const int x1 = parent.xl;
-        const int x2 = parent.xr;
-        const int dy = parent.dy;
-        Pixel* const line = rowAt(row);
+        PendingSpan span = stack.pop();
+        for (bool carryOn = true; carryOn;) {
+            carryOn = false;
+            const int row = span.y + span.dy;
+            const int dy = span.dy;
+            const int x1 = span.xl;
+            const int x2 = span.xr;
+            const bool beyondExists = static_cast<unsigned>(row + dy) < static_cast<unsigned>(height);
+            Pixel* const line = reinterpret_cast<Pixel*>(bits + row * stride);
+            // At most one push per run (runs in [x1, x2] are apart by a pixel at least) and
+            // two more for the leaks on either side.
+            stack.makeRoom(static_cast<std::size_t>(x2 - x1) / 2 + 3);
 
-        int left;   // start of the current run
-        int cursor; // first pixel of the run not yet painted
-        if (line[x1] == oldColour) {
-            left = findOtherLeft(line, x1 - 1, 0, oldColour) + 1;
-            fillRun(line, left, x1, newColour);
-            if (left < x1)
-                push(row, left, x1 - 1, -dy); // leaks out on the left
-            cursor = x1 + 1;
-        } else {
-            cursor = findColour(line, x1 + 1, x2 + 1, oldColour);
-            if (cursor > x2)
-                continue;
-            left = cursor;
-        }
-        for (;;) {
-            const int end = findOther(line, cursor, width, oldColour); // run is [left, end - 1]
-            fillRun(line, cursor, end - 1, newColour);
-            push(row, left, end - 1, dy);
-            if (end > x2 + 1)
-                push(row, x2 + 1, end - 1, -dy); // leaks out on the right
-            if (end + 1 > x2)
-                break;
-            cursor = findColour(line, end + 1, x2 + 1, oldColour);
-            if (cursor > x2)
-                break;
-            left = cursor;
+            int left; // start of the current run
+            if (line[x1] == oldColour) {
+                left = runStart(line, x1, oldColour);
+                if (left < x1)
+                    stack.push(row, left, x1 - 1, -dy); // leaks out on the left
+            } else {
+                left = findColour(line, x1 + 1, x2 + 1, width, oldColour);
+                if (left > x2)
+                    continue;
+            }
+            for (;;) {
+                const int end = paintRun(line, left, width, oldColour, newColour); // [left, end)
+                if (end > x2 + 1)
+                    stack.push(row, x2 + 1, end - 1, -dy); // leaks out on the right
+                const int next = end < x2 ? findColour(line, end + 1, x2 + 1, width, oldColour) : x2 + 1;
+                if (next > x2) {
+                    // The last run under the span: carried on with directly.
+                    if (beyondExists) {
+                        span = {row, left, end - 1, dy};
+                        carryOn = true;
+                    }
+                    break;
+                }
+                if (beyondExists)
+                    stack.push(row, left, end - 1, dy);
+                left = next;
+            }
         }
     }
 }
