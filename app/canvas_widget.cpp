@@ -1,6 +1,7 @@
 #include "app/canvas_widget.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace grivendale {
@@ -12,19 +13,33 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void CanvasWidget::setImage(const QImage& image) {
-    const bool resized = image.size() != image_.size();
+void CanvasWidget::showImage(const QImage* image, const QRegion& changed) {
     image_ = image;
-    if (resized)
-        setFixedSize(image_.size());
-    update();
+    const QSize size = image_ ? image_->size() : QSize();
+    if (size != shownSize_) {
+        shownSize_ = size;
+        setFixedSize(size);
+        pending_ = QRegion(rect());
+        update();
+        return;
+    }
+    pending_ |= changed;
+    update(changed);
+}
+
+void CanvasWidget::repaintPending() {
+    if (!pending_.isEmpty())
+        repaint(pending_);
 }
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     // Always the last presented scene, never a bare background.
+    pending_ -= event->region();
+    if (!image_)
+        return;
     QPainter painter(this);
-    const QRect area = event->rect();
-    painter.drawImage(area.topLeft(), image_, area);
+    for (const QRect& area : event->region())
+        painter.drawImage(area.topLeft(), *image_, area);
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {

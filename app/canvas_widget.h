@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 namespace grivendale {
@@ -12,9 +13,13 @@ class CanvasWidget final : public QWidget {
 public:
     explicit CanvasWidget(QWidget* parent = nullptr);
 
-    // The image is shared, not copied: the scene's canvas is handed over after every change.
-    void setImage(const QImage& image);
-    const QImage& image() const { return image_; }
+    // Shows the scene's canvas, which outlives this widget and is read, never copied (a copy
+    // would make the scene's next drawing duplicate the whole picture). Only `changed` is
+    // painted again, unless the size changed.
+    void showImage(const QImage* image, const QRegion& changed);
+    const QImage& image() const { return image_ ? *image_ : empty_; }
+    // Paints what is waiting at once, for a drag under way.
+    void repaintPending();
 
 Q_SIGNALS:
     void pressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at);
@@ -30,7 +35,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QImage image_;
+    const QImage* image_ = nullptr;
+    QImage empty_;
+    QSize shownSize_;
+    QRegion pending_; // changed since the last paint
 };
 
 } // namespace grivendale

@@ -401,7 +401,7 @@ void MainWindow::setBackgroundPicture(const QString& path) {
 }
 
 void MainWindow::presentCanvas() {
-    canvas_->setImage(scene_.canvas());
+    canvas_->showImage(&scene_.canvas(), scene_.takeCanvasChanges());
     // Every change of the map ends in a redraw.
     recovery_.documentChanged();
 }

@@ -181,8 +181,8 @@ void MainWindow::present() {
 }
 
 void MainWindow::letEventsRun() {
-    // The canvas shows each drag step as it is made.
-    canvas_->repaint();
+    // The canvas shows each drag step as it is made, where it changed.
+    canvas_->repaintPending();
 }
 
 void MainWindow::setMoveCursor(bool move) {

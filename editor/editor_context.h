@@ -18,10 +18,10 @@ namespace grivendale {
 
 // What the tool panel shows, kept current by the window: the editor reads it when it needs it.
 struct PanelState {
-    QString widthText = QStringLiteral("1"); // the line-width box
-    bool smooth = false;                     // "Lisser en courbe"
-    bool inBackground = false;               // "Inclure dans le fond"
-    TextStyle textStyle;                     // the text preview: style of new labels
+    QString widthText = QStringLiteral("1");   // the line-width box
+    bool smooth = false;                       // "Lisser en courbe"
+    bool inBackground = false;                 // "Inclure dans le fond"
+    TextStyle textStyle;                       // the text preview: style of new labels
     std::optional<std::int32_t> selectedPicto; // the chosen row of the pictogram list
 };
 
@@ -48,12 +48,12 @@ struct EditorContext {
     }
     // The selection marks over the presented scene.
     void drawSelect() {
-        DrawSelect(scene.canvas(), doc, state.SelectedItem,
-                   [this](std::int32_t n) -> std::optional<PictoSize> {
-                       if (const PictoEntry* e = library.entry(n))
-                           return PictoSize{e->Width, e->Height};
-                       return std::nullopt;
-                   });
+        scene.canvasMarked(DrawSelect(scene.canvas(), doc, state.SelectedItem,
+                                      [this](std::int32_t n) -> std::optional<PictoSize> {
+                                          if (const PictoEntry* e = library.entry(n))
+                                              return PictoSize{e->Width, e->Height};
+                                          return std::nullopt;
+                                      }));
         view.present();
     }
     // The selected element, or null when the selection names no counted slot.

@@ -21,8 +21,8 @@ const QString kTextTitle = QStringLiteral("Morvessin - Texte");
 
 // The line under way as feedback on the canvas; it lasts until the next presentation.
 void showCurrentLine(EditorContext& ctx) {
-    DrawCurrentLine(ctx.scene.canvas(), ctx.state.CurrentLine, ctx.state.Colors[kLineColorSlot],
-                    ctx.panel.widthText);
+    ctx.scene.canvasMarked(DrawCurrentLine(ctx.scene.canvas(), ctx.state.CurrentLine,
+                                           ctx.state.Colors[kLineColorSlot], ctx.panel.widthText));
     ctx.view.present();
 }
 

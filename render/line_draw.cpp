@@ -41,6 +41,28 @@ void drawRaster(QImage& surface, const LineRaster& raster, int originX, int orig
     }
 }
 
+QRect rasterBounds(const LineRaster& raster, int originX, int originY, const QRect& clip) {
+    if (raster.empty())
+        return {};
+    // Spans are sorted by row: the first and last give the rows, the columns need a pass.
+    long long x0 = raster.spans.front().x0;
+    long long x1 = raster.spans.front().x1;
+    for (const Span& span : raster.spans) {
+        x0 = std::min<long long>(x0, span.x0);
+        x1 = std::max<long long>(x1, span.x1);
+    }
+    const auto within = [](long long v, int lo, int hi) {
+        return static_cast<int>(std::clamp<long long>(v, lo - 1LL, hi + 1LL));
+    };
+    const int left = within(x0 + originX, clip.left(), clip.right());
+    const int right = within(x1 + originX, clip.left(), clip.right());
+    const int top =
+        within(raster.spans.front().y + static_cast<long long>(originY), clip.top(), clip.bottom());
+    const int bottom =
+        within(raster.spans.back().y + static_cast<long long>(originY), clip.top(), clip.bottom());
+    return QRect(QPoint(left, top), QPoint(right, bottom)) & clip;
+}
+
 void drawLine(QImage& surface, const MapLine& line, int originX, int originY) {
     drawRaster(surface, rasterizeLine(line), originX, originY, line.Color);
 }
@@ -77,13 +99,14 @@ std::int32_t widthFromText(const QString& text) {
     return roundHalfEven(std::clamp(value, low, high));
 }
 
-void DrawCurrentLine(QImage& canvas, MapLine& currentLine, std::uint32_t lineColor,
-                     const QString& widthBoxText) {
+QRect DrawCurrentLine(QImage& canvas, MapLine& currentLine, std::uint32_t lineColor,
+                      const QString& widthBoxText) {
+    QRect drawn;
     if (currentLine.PointCount <= 1 || !currentLine.PointX || !currentLine.PointY)
-        return;
+        return drawn;
     const auto needed = static_cast<std::size_t>(currentLine.PointCount) + 1;
     if (currentLine.PointX->size() < needed || currentLine.PointY->size() < needed)
-        return;
+        return drawn;
     const std::int32_t boxWidth = widthFromText(widthBoxText);
     const std::vector<std::int32_t>& px = *currentLine.PointX;
     const std::vector<std::int32_t>& py = *currentLine.PointY;
@@ -91,9 +114,11 @@ void DrawCurrentLine(QImage& canvas, MapLine& currentLine, std::uint32_t lineCol
         const std::int32_t pen = currentLine.Width;
         currentLine.Color = lineColor;
         currentLine.Width = boxWidth;
-        drawRaster(canvas, rasterizeSegment(px[i], py[i], px[i + 1], py[i + 1], pen), 0, 0,
-                   currentLine.Color);
+        const LineRaster raster = rasterizeSegment(px[i], py[i], px[i + 1], py[i + 1], pen);
+        drawRaster(canvas, raster, 0, 0, currentLine.Color);
+        drawn |= rasterBounds(raster, 0, 0, canvas.rect());
     }
+    return drawn;
 }
 
 } // namespace grivendale

@@ -19,7 +19,17 @@ std::int64_t cornerOf(std::int32_t centre, std::int64_t size) {
 
 } // namespace
 
+PictoBounds pictoBounds(const PictoEntry& entry, std::int32_t x, std::int32_t y) {
+    const std::int64_t left = cornerOf(x, entry.Width);
+    const std::int64_t top = cornerOf(y, entry.Height);
+    return {left, top, left + entry.Width, top + entry.Height};
+}
+
 void DrawPicto(QImage& surface, const PictoEntry& entry, std::int32_t x, std::int32_t y) {
+    drawPictoAt(surface, entry, cornerOf(x, entry.Width), cornerOf(y, entry.Height));
+}
+
+void drawPictoAt(QImage& surface, const PictoEntry& entry, std::int64_t left, std::int64_t top) {
     const std::int64_t w = entry.Width;
     const std::int64_t h = entry.Height;
     if (w <= 0 || h <= 0 || surface.isNull() || surface.depth() != 32)
@@ -27,8 +37,6 @@ void DrawPicto(QImage& surface, const PictoEntry& entry, std::int32_t x, std::in
     if (entry.Pixels.size() < static_cast<std::size_t>(w * h * 4))
         return; // an inconsistent entry draws nothing rather than reading past its pixels
 
-    const std::int64_t left = cornerOf(x, w);
-    const std::int64_t top = cornerOf(y, h);
     // The visible part, in image coordinates, found once instead of testing every pixel.
     const std::int64_t colBegin = std::max<std::int64_t>(0, -left);
     const std::int64_t colEnd = std::min<std::int64_t>(w, surface.width() - left);

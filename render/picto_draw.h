@@ -15,4 +15,17 @@ struct PictoEntry;
 // falls outside the surface is clipped.
 void DrawPicto(QImage& surface, const PictoEntry& entry, std::int32_t x, std::int32_t y);
 
+// The pixels DrawPicto covers, as (left, top, right + 1, bottom + 1); 64-bit, since a damaged
+// file's coordinates can put them beyond any surface.
+struct PictoBounds {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+};
+PictoBounds pictoBounds(const PictoEntry& entry, std::int32_t x, std::int32_t y);
+// The same drawing with the top-left corner given: the centre's rounding (half to even) does
+// not follow a shift of the surface, the corner does.
+void drawPictoAt(QImage& surface, const PictoEntry& entry, std::int64_t left, std::int64_t top);
+
 } // namespace grivendale

@@ -6,6 +6,12 @@
 #include "render/picto_draw.h"
 #include "render/text_draw.h"
 
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 namespace grivendale {
 
 namespace {
@@ -30,6 +36,108 @@ void appendLineKey(std::vector<std::int64_t>& key, const MapItem& entry, const M
     key.insert(key.end(), line.PointY->begin(), line.PointY->end());
 }
 
+// Makes `target` a copy of `source` in a buffer of its own, reusing the one it has.
+void deepAssign(QImage& target, const QImage& source) {
+    if (target.size() == source.size() && target.format() == source.format() &&
+        target.isDetached() && target.bytesPerLine() == source.bytesPerLine()) {
+        std::memcpy(target.bits(), source.constBits(),
+                    static_cast<std::size_t>(source.sizeInBytes()));
+        target.setDotsPerMeterX(source.dotsPerMeterX());
+        target.setDotsPerMeterY(source.dotsPerMeterY());
+    } else {
+        target = source.copy();
+    }
+}
+
+// Copies the pixels of `area` (within both images, which have one size) from source to target.
+void copyRect(QImage& target, const QImage& source, const QRect& area) {
+    const qsizetype bytes = qsizetype{area.width()} * 4;
+    uchar* const to = target.bits();
+    const uchar* const from = source.constBits();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const qsizetype at = y * target.bytesPerLine() + qsizetype{area.left()} * 4;
+        std::memcpy(to + at, from + y * source.bytesPerLine() + qsizetype{area.left()} * 4,
+                    static_cast<std::size_t>(bytes));
+    }
+}
+
+// A window onto `area` of the surface, drawing into the surface's own pixels: what falls
+// outside the area is clipped by the window's edges. It keeps the surface's resolution, so
+// labels measure the same in it.
+QImage windowOnto(QImage& surface, const QRect& area) {
+    uchar* const corner = surface.bits() + area.top() * surface.bytesPerLine() + area.left() * 4;
+    QImage window(corner, area.width(), area.height(), surface.bytesPerLine(),
+                  QImage::Format_RGB32);
+    window.setDotsPerMeterX(surface.dotsPerMeterX());
+    window.setDotsPerMeterY(surface.dotsPerMeterY());
+    return window;
+}
+
+// The tiles where two pictures of one size differ, joined into rectangles along each band.
+QRegion changedTiles(const QImage& before, const QImage& after) {
+    constexpr int kTile = 64;
+    const int width = before.width();
+    const int height = before.height();
+    const int columns = (width + kTile - 1) / kTile;
+    std::vector<QRect> rects;
+    std::vector<char> differs(static_cast<std::size_t>(columns));
+    for (int top = 0; top < height; top += kTile) {
+        const int bottom = std::min(height, top + kTile);
+        std::fill(differs.begin(), differs.end(), 0);
+        // Row by row, so memory is read in order; a tile found changed is not read again.
+        for (int y = top; y < bottom; ++y) {
+            const uchar* a = before.constScanLine(y);
+            const uchar* b = after.constScanLine(y);
+            for (int c = 0; c < columns; ++c) {
+                if (differs[static_cast<std::size_t>(c)])
+                    continue;
+                const int x = c * kTile;
+                const auto bytes = static_cast<std::size_t>(std::min(kTile, width - x)) * 4;
+                if (std::memcmp(a + x * 4, b + x * 4, bytes) != 0)
+                    differs[static_cast<std::size_t>(c)] = 1;
+            }
+        }
+        for (int c = 0; c < columns;) {
+            if (!differs[static_cast<std::size_t>(c)]) {
+                ++c;
+                continue;
+            }
+            const int first = c;
+            while (c < columns && differs[static_cast<std::size_t>(c)])
+                ++c;
+            const int left = first * kTile;
+            rects.emplace_back(left, top, std::min(width, c * kTile) - left, bottom - top);
+        }
+    }
+    QRegion region;
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
+    return region;
+}
+
+qint64 areaOf(const QRegion& region) {
+    qint64 area = 0;
+    for (const QRect& r : region)
+        area += qint64{r.width()} * r.height();
+    return area;
+}
+
+// An item's pixels within the surface, from 64-bit corners (right and bottom excluded).
+QRect clampedRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                  const QRect& surface) {
+    const auto clampTo = [](std::int64_t v, int lo, int hi) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, lo, hi));
+    };
+    const int l = clampTo(left, surface.left(), surface.right() + 1);
+    const int r = clampTo(right, surface.left(), surface.right() + 1);
+    const int t = clampTo(top, surface.top(), surface.bottom() + 1);
+    const int b = clampTo(bottom, surface.top(), surface.bottom() + 1);
+    return r > l && b > t ? QRect(l, t, r - l, b - t) : QRect();
+}
+
+// Past this many changed items at once (a map loaded, everything cleared) the whole surface is
+// composed again rather than piece by piece.
+constexpr std::size_t kMostPiecewiseChanges = 64;
+
 } // namespace
 
 Scene::Scene() {
@@ -45,13 +153,22 @@ void Scene::setBackground(const QImage& picture, QSize fallbackSize) {
     }
     ++backgroundSerial_;
     baseValid_ = false;
-    surface_ = background_;
-    canvas_ = background_;
+    surfaceKnown_ = false;
+    drawn_.clear();
+    // Buffers of their own: each is written in place from now on, never copied whole.
+    surface_ = background_.copy();
+    canvas_ = background_.copy();
+    base_ = QImage();
+    spareBase_ = QImage();
+    surfaceChanges_ = QRegion();
+    canvasMarks_ = QRegion();
+    canvasChanges_ = QRegion(canvas_.rect());
 }
 
 void Scene::setCacheEnabled(bool enabled) {
     cacheEnabled_ = enabled;
     baseValid_ = false;
+    surfaceKnown_ = false;
     if (!enabled)
         rasters_.clear();
 }
@@ -91,51 +208,77 @@ std::vector<std::int64_t> Scene::baseKey(const MapDocument& doc) const {
     return key;
 }
 
-void Scene::composeBase(MapDocument& doc) {
-    base_ = background_;
+void Scene::composeBase(QImage& target, MapDocument& doc) {
+    deepAssign(target, background_);
     for (std::int32_t i = 1; i <= doc.ItemCount; ++i) {
         const MapItem& entry = doc.Items[static_cast<std::size_t>(i)];
         if (entry.InUse == kFalse || !entry.isLineEntry())
             continue;
         if (const MapLine* line = lineOfEntry(doc, entry, true)) {
-            const LineRaster raster =
-                cacheEnabled_ ? rasterFor(entry.RefIndex, *line) : rasterizeLine(*line);
-            drawRaster(base_, raster, entry.X, entry.Y, line->Color);
+            if (cacheEnabled_)
+                drawRaster(target, rasterFor(entry.RefIndex, *line), entry.X, entry.Y, line->Color);
+            else
+                drawRaster(target, rasterizeLine(*line), entry.X, entry.Y, line->Color);
         }
     }
-    FillOut(base_, doc);
+    FillOut(target, doc);
 }
 
-void Scene::drawItem(QImage& target, MapDocument& doc, std::int32_t slot,
+void Scene::drawItem(QImage& target, QPoint offset, MapDocument& doc, std::int32_t slot,
                      const PictoLibrary& library) {
     MapItem& item = doc.Items[static_cast<std::size_t>(slot)];
     if (item.InUse == kFalse)
         return;
+    // Only items that reach the target are drawn with an offset, so these sums stay small.
+    const int x = item.X + offset.x();
+    const int y = item.Y + offset.y();
     if (item.isLineEntry()) {
         if (const MapLine* line = lineOfEntry(doc, item, false)) {
             if (cacheEnabled_)
-                drawRaster(target, rasterFor(item.RefIndex, *line), item.X, item.Y, line->Color);
+                drawRaster(target, rasterFor(item.RefIndex, *line), x, y, line->Color);
             else
-                drawRaster(target, rasterizeLine(*line), item.X, item.Y, line->Color);
+                drawRaster(target, rasterizeLine(*line), x, y, line->Color);
         }
     } else if (item.IsText == kTrue) {
-        drawTextItem(target, item);
+        if (offset.isNull()) {
+            drawTextItem(target, item);
+        } else {
+            // Glyphs are placed by rounding their position, and rounding does not commute with
+            // a shift when the position turns negative: a label is drawn at its own place on
+            // the surface, clipped to the window's area.
+            QPainter painter(&surface_);
+            painter.setClipRect(QRect(-offset, target.size()));
+            drawTextItem(painter, item);
+        }
     } else if (const PictoEntry* picto = library.entry(item.RefIndex)) {
-        DrawPicto(target, *picto, item.X, item.Y);
+        const PictoBounds corner = pictoBounds(*picto, item.X, item.Y);
+        drawPictoAt(target, *picto, corner.left + offset.x(), corner.top + offset.y());
     }
 }
 
-void Scene::drawItems(QImage& target, MapDocument& doc, std::int32_t first, std::int32_t last,
-                      const PictoLibrary& library) {
-    for (std::int32_t slot = first; slot <= last; ++slot)
-        drawItem(target, doc, slot, library);
-}
-
-Scene::DrawnItem Scene::drawnItem(const MapDocument& doc, std::int32_t slot) const {
-    DrawnItem drawn{doc.Items[static_cast<std::size_t>(slot)], std::nullopt};
-    if (drawn.item.InUse != kFalse && drawn.item.isLineEntry()) {
-        if (const MapLine* line = lineOfEntry(doc, drawn.item, false))
+Scene::DrawnItem Scene::drawnItem(MapDocument& doc, std::int32_t slot,
+                                  const PictoLibrary& library) {
+    MapItem& item = doc.Items[static_cast<std::size_t>(slot)];
+    DrawnItem drawn{item, std::nullopt, QRect()};
+    if (item.InUse == kFalse)
+        return drawn;
+    const QRect bounds = surface_.rect();
+    if (item.isLineEntry()) {
+        if (const MapLine* line = lineOfEntry(doc, item, false)) {
             drawn.line = *line;
+            const LineRaster& raster =
+                cacheEnabled_ ? rasterFor(item.RefIndex, *line) : rasterizeLine(*line);
+            drawn.extent = rasterBounds(raster, item.X, item.Y, bounds);
+        }
+    } else if (item.IsText == kTrue) {
+        // Measured here as drawing would, so a label off the surface has its extent too.
+        const QRectF reach = measureTextItem(item, surface_) & QRectF(bounds);
+        drawn.item.Width = item.Width;
+        drawn.item.Height = item.Height;
+        drawn.extent = reach.isEmpty() ? QRect() : reach.toAlignedRect() & bounds;
+    } else if (const PictoEntry* picto = library.entry(item.RefIndex)) {
+        const PictoBounds b = pictoBounds(*picto, item.X, item.Y);
+        drawn.extent = clampedRect(b.left, b.top, b.right, b.bottom, bounds);
     }
     return drawn;
 }
@@ -158,82 +301,144 @@ bool drawsTheSame(const MapItem& a, const MapItem& b) {
 
 } // namespace
 
-std::int32_t Scene::firstChangedItem(const MapDocument& doc) const {
-    const auto known = static_cast<std::int32_t>(drawn_.size());
-    const std::int32_t common = std::min(known, doc.ItemCount);
-    for (std::int32_t slot = 1; slot <= common; ++slot) {
-        const DrawnItem& before = drawn_[static_cast<std::size_t>(slot - 1)];
-        const MapItem& now = doc.Items[static_cast<std::size_t>(slot)];
-        if (!drawsTheSame(before.item, now))
-            return slot;
-        if (now.InUse != kFalse && now.isLineEntry()) {
-            const MapLine* line = lineOfEntry(doc, now, false);
-            if (line ? !before.line || *before.line != *line : before.line.has_value())
-                return slot;
-        }
-    }
-    return common + 1;
+bool Scene::drawsAsBefore(const DrawnItem& before, const MapDocument& doc,
+                          std::int32_t slot) const {
+    const MapItem& now = doc.Items[static_cast<std::size_t>(slot)];
+    if (!drawsTheSame(before.item, now))
+        return false;
+    if (now.InUse == kFalse || !now.isLineEntry())
+        return true;
+    const MapLine* line = lineOfEntry(doc, now, false);
+    return line ? before.line && *before.line == *line : !before.line.has_value();
 }
 
-void Scene::composeCached(MapDocument& doc, const PictoLibrary& library, bool baseRebuilt) {
-    if (baseRebuilt || &library != library_ || library.revision() != libraryRevision_) {
-        prefixCount_ = -1;
-        drawn_.clear();
-        library_ = &library;
-        libraryRevision_ = library.revision();
+std::optional<QRegion> Scene::itemChanges(MapDocument& doc, const PictoLibrary& library) {
+    const std::size_t known = drawn_.size();
+    const auto count = static_cast<std::size_t>(std::max(0, doc.ItemCount));
+    std::vector<std::int32_t> changed;
+    for (std::size_t slot = 1; slot <= std::max(known, count); ++slot) {
+        const auto s = static_cast<std::int32_t>(slot);
+        if (slot <= known && slot <= count && drawsAsBefore(drawn_[slot - 1], doc, s)) {
+            // A label keeps the extent it was measured with when it was drawn.
+            MapItem& item = doc.Items[slot];
+            if (item.InUse != kFalse && item.IsText == kTrue && !item.isLineEntry()) {
+                item.Width = drawn_[slot - 1].item.Width;
+                item.Height = drawn_[slot - 1].item.Height;
+            }
+            continue;
+        }
+        changed.push_back(s);
+        if (changed.size() > kMostPiecewiseChanges)
+            return std::nullopt;
     }
-    const std::int32_t changed = prefixCount_ < 0 ? 1 : firstChangedItem(doc);
-    if (prefixCount_ < 0 || prefixCount_ >= changed) {
-        prefix_ = base_;
-        prefixCount_ = 0;
-    }
-    // The prefix grows over every unchanged item below the first changed one, so that the
-    // next step of a drag starts right at the dragged item.
-    const std::int32_t grow = std::min(changed - 1, doc.ItemCount);
-    if (grow > prefixCount_) {
-        drawItems(prefix_, doc, prefixCount_ + 1, grow, library);
-        prefixCount_ = grow;
-    }
-    // Items of the prefix were measured when it was drawn; they keep those extents.
-    for (std::int32_t slot = 1; slot <= prefixCount_; ++slot) {
-        MapItem& item = doc.Items[static_cast<std::size_t>(slot)];
-        if (item.InUse != kFalse && item.IsText == kTrue && !item.isLineEntry() &&
-            static_cast<std::size_t>(slot) <= drawn_.size()) {
-            item.Width = drawn_[static_cast<std::size_t>(slot - 1)].item.Width;
-            item.Height = drawn_[static_cast<std::size_t>(slot - 1)].item.Height;
+    QRegion region;
+    drawn_.resize(std::max(known, count));
+    for (const std::int32_t slot : changed) {
+        DrawnItem& entry = drawn_[static_cast<std::size_t>(slot) - 1];
+        region |= entry.extent; // where it was
+        if (static_cast<std::size_t>(slot) <= count) {
+            entry = drawnItem(doc, slot, library);
+            region |= entry.extent; // where it is now
         }
     }
-    surface_ = prefix_;
-    drawItems(surface_, doc, prefixCount_ + 1, doc.ItemCount, library);
+    drawn_.resize(count);
+    return region;
+}
 
-    drawn_.resize(static_cast<std::size_t>(doc.ItemCount));
-    for (std::int32_t slot = std::max(1, std::min(changed, prefixCount_ + 1));
-         slot <= doc.ItemCount; ++slot)
-        drawn_[static_cast<std::size_t>(slot - 1)] = drawnItem(doc, slot);
+void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library) {
+    deepAssign(surface_, base_);
+    if (cacheEnabled_) {
+        drawn_.clear();
+        for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
+            drawn_.push_back(drawnItem(doc, slot, library));
+    }
+    for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
+        drawItem(surface_, QPoint(), doc, slot, library);
+    surfaceChanges_ = QRegion(surface_.rect());
+}
+
+void Scene::recompose(const QRegion& region, MapDocument& doc, const PictoLibrary& library) {
+    const QRect bounds = surface_.rect();
+    for (const QRect& piece : region) {
+        const QRect area = piece & bounds;
+        if (area.isEmpty())
+            continue;
+        copyRect(surface_, base_, area);
+        QImage window = windowOnto(surface_, area);
+        for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot) {
+            if (drawn_[static_cast<std::size_t>(slot) - 1].extent.intersects(area))
+                drawItem(window, -area.topLeft(), doc, slot, library);
+        }
+        surfaceChanges_ |= area;
+    }
 }
 
 void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuildBackground) {
     if (!rebuildBackground) {
-        drawItems(surface_, doc, 1, doc.ItemCount, library);
+        for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
+            drawItem(surface_, QPoint(), doc, slot, library);
+        surfaceKnown_ = false; // items drawn twice
+        surfaceChanges_ = QRegion(surface_.rect());
     } else if (!cacheEnabled_) {
-        composeBase(doc);
-        surface_ = base_;
-        drawItems(surface_, doc, 1, doc.ItemCount, library);
+        composeBase(base_, doc);
+        recomposeAll(doc, library);
     } else {
+        bool whole =
+            !surfaceKnown_ || &library != library_ || library.revision() != libraryRevision_;
+        library_ = &library;
+        libraryRevision_ = library.revision();
+        QRegion changes;
         std::vector<std::int64_t> key = baseKey(doc);
-        const bool rebuild = !baseValid_ || key != baseKey_;
-        if (rebuild) {
-            composeBase(doc);
+        if (!baseValid_ || key != baseKey_) {
+            if (whole || !baseValid_ || base_.isNull()) {
+                composeBase(base_, doc);
+                whole = true;
+            } else {
+                composeBase(spareBase_, doc);
+                changes = changedTiles(base_, spareBase_);
+                std::swap(base_, spareBase_);
+            }
             baseKey_ = std::move(key);
             baseValid_ = true;
         }
-        composeCached(doc, library, rebuild);
+        if (!whole) {
+            const std::optional<QRegion> items = itemChanges(doc, library);
+            if (items)
+                changes |= *items;
+            else
+                whole = true;
+        }
+        if (whole || areaOf(changes) * 2 > qint64{surface_.width()} * surface_.height())
+            recomposeAll(doc, library);
+        else
+            recompose(changes, doc, library);
+        surfaceKnown_ = true;
     }
     Flip();
 }
 
 void Scene::Flip() {
-    canvas_ = surface_;
+    if (canvas_.size() != surface_.size() || !canvas_.isDetached()) {
+        canvas_ = surface_.copy();
+        canvasChanges_ = QRegion(canvas_.rect());
+    } else {
+        const QRegion changes = surfaceChanges_ | canvasMarks_;
+        for (const QRect& area : changes)
+            copyRect(canvas_, surface_, area & canvas_.rect());
+        canvasChanges_ |= changes;
+    }
+    surfaceChanges_ = QRegion();
+    canvasMarks_ = QRegion();
+}
+
+void Scene::canvasMarked(const QRect& area) {
+    const QRect marked = area & canvas_.rect();
+    canvasMarks_ |= marked;
+    canvasChanges_ |= marked;
+}
+
+QRegion Scene::takeCanvasChanges() {
+    return std::exchange(canvasChanges_, QRegion());
 }
 
 } // namespace grivendale

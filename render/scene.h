@@ -4,6 +4,8 @@
 #include "render/line_raster.h"
 
 #include <QImage>
+#include <QRect>
+#include <QRegion>
 
 #include <cstdint>
 #include <optional>
@@ -23,11 +25,16 @@ inline constexpr int kDefaultSurfaceHeight = 600;
 //
 // Layers, bottom to top: the background picture, the background lines, the fills, then every
 // live item in slot order. The first three depend only on the background, the background lines
-// and the fill list, so they are kept in a cache whose key is derived from that data on every
-// composition. The foreground is cached too, as a prefix: the picture of the base with items
-// 1..n drawn, where n stops before the first item that changed since the last composition.
-// A drag step then costs one copy and the items from the dragged one upwards. Both caches
-// compare the data itself, so no caller has to say what it changed.
+// and the fill list; they are kept as the base picture, whose key is derived from that data on
+// every composition. Each item's effect on a pixel depends on that pixel and the item alone,
+// so a composition redraws only where something changed: where the base picture changed
+// (found by comparing the old base with the new one, tile by tile) and where a changed item
+// was or is now, clipped to those places, every item that reaches there being drawn again in
+// slot order. Both the base key and the item comparison look at the data itself, so no caller
+// has to say what it changed.
+//
+// Surfaces kept, each the size of the map: the background picture, the base, the surface, the
+// canvas, and a second base once the base layers have changed (to compare with).
 class Scene {
 public:
     Scene();
@@ -47,17 +54,24 @@ public:
 
     const QImage& surface() const { return surface_; }
     const QImage& canvas() const { return canvas_; }
+    // For marks only, and each drawing of marks is told with canvasMarked(), so the next Flip
+    // wipes them.
     QImage& canvas() { return canvas_; }
+    void canvasMarked(const QRect& area);
+    // What changed on the canvas since the last call: a view repaints only that.
+    QRegion takeCanvasChanges();
     QSize size() const { return surface_.size(); }
 
     // The cache is on by default; switching it off recomposes every layer at every rebuild.
     void setCacheEnabled(bool enabled);
 
 private:
-    // An item as it was last drawn, with the line a line entry drew.
+    // An item as it was last drawn, with the line a line entry drew and the pixels it can
+    // reach on the surface (empty: none).
     struct DrawnItem {
         MapItem item;
         std::optional<MapLine> line;
+        QRect extent;
     };
 
     struct CachedRaster {
@@ -66,17 +80,22 @@ private:
     };
 
     const LineRaster& rasterFor(std::int32_t slot, const MapLine& line);
-    void composeBase(MapDocument& doc);
+    void composeBase(QImage& target, MapDocument& doc);
     std::vector<std::int64_t> baseKey(const MapDocument& doc) const;
-    void drawItem(QImage& target, MapDocument& doc, std::int32_t slot, const PictoLibrary& library);
-    void drawItems(QImage& target, MapDocument& doc, std::int32_t first, std::int32_t last,
-                   const PictoLibrary& library);
-    std::int32_t firstChangedItem(const MapDocument& doc) const;
-    DrawnItem drawnItem(const MapDocument& doc, std::int32_t slot) const;
-    void composeCached(MapDocument& doc, const PictoLibrary& library, bool baseRebuilt);
+    void drawItem(QImage& target, QPoint offset, MapDocument& doc, std::int32_t slot,
+                  const PictoLibrary& library);
+    // Measures a label on the way, as drawing it would.
+    DrawnItem drawnItem(MapDocument& doc, std::int32_t slot, const PictoLibrary& library);
+    bool drawsAsBefore(const DrawnItem& before, const MapDocument& doc, std::int32_t slot) const;
+    // Where changed items were and are now, with drawn_ brought up to date; nothing when so
+    // many changed that composing everything again is simpler.
+    std::optional<QRegion> itemChanges(MapDocument& doc, const PictoLibrary& library);
+    void recomposeAll(MapDocument& doc, const PictoLibrary& library);
+    void recompose(const QRegion& region, MapDocument& doc, const PictoLibrary& library);
 
     QImage background_; // the base picture, Format_RGB32
     QImage base_;       // layers 1 to 3 as last composed
+    QImage spareBase_;  // the next base, composed here and compared with the last
     QImage surface_;
     QImage canvas_;
     std::uint64_t backgroundSerial_ = 0;
@@ -85,11 +104,15 @@ private:
     bool cacheEnabled_ = true;
     std::unordered_map<std::int32_t, CachedRaster> rasters_;
 
-    QImage prefix_;                 // the base with items 1..prefixCount_ drawn
-    std::int32_t prefixCount_ = -1; // -1: no prefix
-    std::vector<DrawnItem> drawn_;  // slots 1..n of the last composition, at index slot - 1
+    // The surface is exactly the base with drawn_ drawn on it.
+    bool surfaceKnown_ = false;
+    std::vector<DrawnItem> drawn_; // slots 1..n of the last composition, at index slot - 1
     std::uint64_t libraryRevision_ = 0;
     const PictoLibrary* library_ = nullptr;
+
+    QRegion surfaceChanges_; // since the last Flip
+    QRegion canvasMarks_;    // marks drawn on the canvas since the last Flip
+    QRegion canvasChanges_;  // since the last takeCanvasChanges
 };
 
 } // namespace grivendale

@@ -73,17 +73,26 @@ void drawRectOutline(QImage& canvas, double x1, double y1, double x2, double y2,
     drawColumn(canvas, right, top, bottom, color);
 }
 
-void DrawSelect(QImage& canvas, const MapDocument& doc, std::int32_t selectedItem,
-                const PictoSizeLookup& pictoSize) {
+QRect DrawSelect(QImage& canvas, const MapDocument& doc, std::int32_t selectedItem,
+                 const PictoSizeLookup& pictoSize) {
     if (selectedItem <= 0)
-        return;
+        return {};
     // The selection may outlive its slot (a load, a clear): only an existing slot is drawn.
     const MapItem* e = doc.item(selectedItem);
     if (e == nullptr)
-        return;
+        return {};
     const std::optional<SelectionBox> box = selectionBox(*e, pictoSize);
     if (!box)
-        return;
+        return {};
+    QRect drawn;
+    // Whole pixels around [x1, x2] x [y1, y2], one to spare for the rounding of the corners.
+    const auto around = [&canvas](double x1, double y1, double x2, double y2) {
+        const int l = cornerPixel(std::min(x1, x2) - 1, canvas.width());
+        const int r = cornerPixel(std::max(x1, x2) + 1, canvas.width());
+        const int t = cornerPixel(std::min(y1, y2) - 1, canvas.height());
+        const int b = cornerPixel(std::max(y1, y2) + 1, canvas.height());
+        return QRect(QPoint(l, t), QPoint(r, b)) & canvas.rect();
+    };
 
     const double cx = box->cx;
     const double cy = box->cy;
@@ -102,18 +111,21 @@ void DrawSelect(QImage& canvas, const MapDocument& doc, std::int32_t selectedIte
     drawRectOutline(canvas, right + 5, top - 5, right + 1, top - 1, red);
     drawRectOutline(canvas, right + 5, cy - 2, right + 1, cy + 2, red);
     drawRectOutline(canvas, right + 5, bottom + 5, right + 1, bottom + 1, red);
+    drawn = around(left - 5, top - 5, right + 5, bottom + 5);
 
     if (!e->isLineEntry())
-        return;
+        return drawn;
     const MapLine* line = doc.line(e->RefIndex);
     if (line == nullptr || !line->pointsConsistent())
-        return;
+        return drawn;
     const QRgb black = bgrToRgb(kPointMarkColor);
     for (std::int32_t j = 1; j <= line->PointCount; ++j) {
         const double px = double(e->X) + (*line->PointX)[static_cast<std::size_t>(j)];
         const double py = double(e->Y) + (*line->PointY)[static_cast<std::size_t>(j)];
         drawRectOutline(canvas, px - 3, py - 3, px + 3, py + 3, black);
+        drawn |= around(px - 3, py - 3, px + 3, py + 3);
     }
+    return drawn;
 }
 
 } // namespace grivendale

@@ -3,6 +3,7 @@
 #include "document/map_document.h"
 
 #include <QImage>
+#include <QRect>
 
 #include <cstdint>
 #include <functional>
@@ -27,9 +28,10 @@ inline constexpr std::uint32_t kPointMarkColor = 0x00000000;
 
 // Draws the marks of item slot `selectedItem`; nothing when it names no slot 1..ItemCount, or
 // a pictogram the library does not hold. A removed element still in its slot gets its marks
-// from the fields the slot holds.
-void DrawSelect(QImage& canvas, const MapDocument& doc, std::int32_t selectedItem,
-                const PictoSizeLookup& pictoSize);
+// from the fields the slot holds. Returns a rectangle holding every pixel drawn (empty when
+// none), clipped to the canvas.
+QRect DrawSelect(QImage& canvas, const MapDocument& doc, std::int32_t selectedItem,
+                 const PictoSizeLookup& pictoSize);
 
 // The border pixels of the whole-pixel box spanned by two corners, both included; corners at
 // half pixels go to the even neighbour. Clipped to the canvas, never antialiased.

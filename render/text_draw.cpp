@@ -103,6 +103,18 @@ void drawTextItem(QPainter& painter, MapItem& item) {
     painter.restore();
 }
 
+QRectF measureTextItem(MapItem& item, const QImage& surface) {
+    const QFont font = fontForItem(item, surface);
+    const QFontMetricsF metrics(font, &surface);
+    storeExtent(metrics, item);
+    const double left = static_cast<double>(item.X) - static_cast<double>(item.Width) / 2.0;
+    const double top = static_cast<double>(item.Y) - static_cast<double>(item.Height) / 2.0;
+    const QRectF ink = metrics.boundingRect(item.Text).translated(left, top + metrics.ascent());
+    const QRectF line(left, top, metrics.horizontalAdvance(item.Text), metrics.height());
+    const double margin = 3.0 + metrics.height() / 2.0;
+    return ink.united(line).adjusted(-margin, -margin, margin, margin);
+}
+
 void drawTextItem(QImage& surface, MapItem& item) {
     if (surface.isNull()) {
         // Nothing to paint on, but the label still gets its extent, at the resolution of any

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRectF>
 #include <QString>
 
 #include <cstdint>
@@ -38,5 +39,10 @@ QFont fontForItem(const MapItem& item, const QPaintDevice& device);
 void drawTextItem(QImage& surface, MapItem& item);
 // The same with a painter already open on the surface; its state is restored afterwards.
 void drawTextItem(QPainter& painter, MapItem& item);
+
+// Measures the label as drawTextItem does, storing its extent, and returns a rectangle that
+// holds every pixel drawing it on `surface` can touch, with room to spare for slanted and
+// synthesised styles and for antialiasing.
+QRectF measureTextItem(MapItem& item, const QImage& surface);
 
 } // namespace grivendale

@@ -121,6 +121,19 @@ TEST(Scene, ElementsNamingMissingEntriesAreSkipped) {
     EXPECT_EQ(scene.canvas(), whiteBackground(20, 20));
 }
 
+// Where two pictures differ, for the failure message.
+std::string differingPixels(const QImage& a, const QImage& b) {
+    std::string where;
+    int shown = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()) && shown < 8; ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()) && shown < 8; ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                where += " (" + std::to_string(x) + "," + std::to_string(y) + ")";
+                ++shown;
+            }
+    return where;
+}
+
 // Random edits, each followed by a composition with and without the base-layer cache: the
 // pictures must be the same pixel for pixel.
 TEST(Scene, CachedCompositionEqualsAFullOne) {
@@ -151,7 +164,8 @@ TEST(Scene, CachedCompositionEqualsAFullOne) {
 
         for (int step = 0; step < 60; ++step) {
             bool rebuild = true;
-            switch (pick(0, 13)) {
+            const int kind = pick(0, 13);
+            switch (kind) {
             case 0:
                 doc.AddPictoItem(pick(1, 2), pick(-5, 125), pick(-5, 95));
                 break;
@@ -234,7 +248,9 @@ TEST(Scene, CachedCompositionEqualsAFullOne) {
             MapDocument forFull = doc;
             cached.DrawScene(doc, library, rebuild);
             full.DrawScene(forFull, library, rebuild);
-            ASSERT_EQ(cached.canvas(), full.canvas()) << "after step " << step;
+            ASSERT_EQ(cached.canvas(), full.canvas())
+                << "after step " << step << " of kind " << kind
+                << differingPixels(cached.canvas(), full.canvas());
             // Texts of the cached prefix keep the extents a full drawing measures.
             ASSERT_EQ(serializeMapFile(doc), serializeMapFile(forFull)) << "after step " << step;
         }
