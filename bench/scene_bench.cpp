@@ -43,7 +43,60 @@ void BM_FullRebuild(benchmark::State& state) {
         map.scene.DrawScene(map.doc, map.library, true);
 }
 
+// The big map: one drag step of the element of the given kind, back and forth over 40
+// pixels, composed with (cache 1) or without (cache 0) what the last composition left, then
+// marked, as the editor does at each pointer move.
+enum DraggedKind { kTopPicto, kLowPicto, kLabel, kForegroundLine, kBackgroundLine };
+
+// Built once for all the runs: it takes a while.
+BigMap& bigMap() {
+    static BigMap map;
+    return map;
+}
+
+void BM_BigMapDragStep(benchmark::State& state) {
+    BigMap* const map = &bigMap();
+    const auto kind = static_cast<DraggedKind>(state.range(0));
+    const std::int32_t slots[] = {map->topPicto, map->lowPicto, map->label, map->foregroundLine,
+                                  map->backgroundLine};
+    const std::int32_t slot = slots[kind];
+    map->scene.setCacheEnabled(state.range(1) != 0);
+    map->scene.DrawScene(map->doc, map->library, true);
+    MapItem& item = map->doc.Items[static_cast<std::size_t>(slot)];
+    const std::int32_t startX = item.X;
+    int step = 0;
+    for (auto _ : state) {
+        item.X = startX + (step++ % 40) - 20;
+        map->scene.DrawScene(map->doc, map->library, true);
+        map->scene.canvasMarked(DrawSelect(map->scene.canvas(), map->doc, slot,
+                                           [](std::int32_t) -> std::optional<PictoSize> {
+                                               return PictoSize{32, 32};
+                                           }));
+        benchmark::DoNotOptimize(map->scene.canvas().constBits());
+    }
+    item.X = startX;
+    map->scene.setCacheEnabled(true);
+}
+
+void BM_BigMapFirstComposition(benchmark::State& state) {
+    BigMap* const map = &bigMap();
+    for (auto _ : state) {
+        Scene scene;
+        scene.setBackground(map->scene.background());
+        scene.DrawScene(map->doc, map->library, true);
+        benchmark::DoNotOptimize(scene.canvas().constBits());
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_BigMapDragStep)
+    ->ArgsProduct({{kTopPicto, kLowPicto, kLabel, kForegroundLine, kBackgroundLine}, {1, 0}})
+    ->ArgNames({"kind", "cache"})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_BigMapFirstComposition)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK(BM_DragStep)
     ->Arg(1)

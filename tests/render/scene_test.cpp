@@ -3,6 +3,7 @@
 #include "document/map_file.h"
 #include "document/picto_library.h"
 #include "imaging/colors.h"
+#include "render/selection_draw.h"
 #include "render/text_draw.h"
 #include "support/test_support.h"
 
@@ -254,5 +255,69 @@ TEST(Scene, CachedCompositionEqualsAFullOne) {
             // Texts of the cached prefix keep the extents a full drawing measures.
             ASSERT_EQ(serializeMapFile(doc), serializeMapFile(forFull)) << "after step " << step;
         }
+    }
+}
+
+// The same on a big map, one element dragged at a time as the editor does, with the selection
+// marks drawn between steps: each step redraws only pieces of the surface and of the canvas.
+TEST(Scene, OnABigMapEachDragStepEqualsAFullComposition) {
+    QTemporaryDir dir;
+    PictoLibrary library = makeLibrary(dir);
+    QImage background = whiteBackground(4000, 3000);
+    {
+        QPainter painter(&background);
+        painter.setPen(Qt::black);
+        for (int at = 0; at < 4000; at += 250) {
+            painter.drawLine(at, 0, at, 2999);
+            painter.drawLine(0, at, 3999, at);
+        }
+    }
+    std::mt19937 random(5);
+    auto pick = [&random](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    MapDocument doc;
+    for (int i = 0; i < 40; ++i)
+        doc.AddFill(125 + 250 * pick(0, 15), 125 + 250 * pick(0, 11), 0x00FF00 + 50u * i);
+    for (int i = 0; i < 60; ++i) {
+        const int x = pick(100, 3900);
+        const int y = pick(100, 2900);
+        doc.AddLine(lineThrough({{x, y},
+                                 {x + pick(-300, 300), y + pick(-300, 300)},
+                                 {x + pick(-300, 300), y + pick(-300, 300)}},
+                                pick(0, 3) * 2 + 1, i % 3 ? 0xFF0000u : 0x000000u),
+                    i % 2 == 0, i % 5 < 2);
+    }
+    for (int i = 0; i < 300; ++i) {
+        doc.AddPictoItem(pick(1, 2), pick(-10, 4010), pick(-10, 3010));
+        if (i % 10 == 0)
+            AddText(doc, QStringLiteral("Orages forts"), pick(-10, 4010), pick(-10, 3010),
+                    TextStyle{QStringLiteral("DejaVu Sans"), double(pick(8, 30)), i % 20 == 0,
+                              i % 30 == 0, i % 40 == 0},
+                    0x0000FF);
+    }
+    Scene cached;
+    Scene full;
+    full.setCacheEnabled(false);
+    cached.setBackground(background);
+    full.setBackground(background);
+    cached.DrawScene(doc, library, true);
+
+    for (int step = 0; step < 24; ++step) {
+        const auto slot = static_cast<std::size_t>(pick(1, doc.ItemCount));
+        doc.Items[slot].X += pick(-40, 40);
+        doc.Items[slot].Y += pick(-40, 40);
+        if (step % 8 == 7)
+            doc.AddFill(pick(0, 3999), pick(0, 2999), 0x00FFFF);
+        MapDocument forFull = doc;
+        cached.DrawScene(doc, library, true);
+        full.DrawScene(forFull, library, true);
+        ASSERT_EQ(cached.canvas(), full.canvas())
+            << "after step " << step << differingPixels(cached.canvas(), full.canvas());
+        ASSERT_EQ(serializeMapFile(doc), serializeMapFile(forFull)) << "after step " << step;
+        cached.canvasMarked(
+            DrawSelect(cached.canvas(), doc, static_cast<std::int32_t>(slot), [](std::int32_t) {
+                return PictoSize{15, 15};
+            }));
     }
 }
