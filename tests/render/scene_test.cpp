@@ -302,6 +302,13 @@ TEST(Scene, OnABigMapEachDragStepEqualsAFullComposition) {
     cached.setBackground(background);
     full.setBackground(background);
     cached.DrawScene(doc, library, true);
+    // What a view shows that repaints only what the scene says changed.
+    QImage shown = cached.canvas().copy();
+    const auto repaint = [&] {
+        QPainter painter(&shown);
+        for (const QRect& area : cached.takeCanvasChanges())
+            painter.drawImage(area.topLeft(), cached.canvas(), area);
+    };
 
     for (int step = 0; step < 24; ++step) {
         const auto slot = static_cast<std::size_t>(pick(1, doc.ItemCount));
@@ -315,9 +322,13 @@ TEST(Scene, OnABigMapEachDragStepEqualsAFullComposition) {
         ASSERT_EQ(cached.canvas(), full.canvas())
             << "after step " << step << differingPixels(cached.canvas(), full.canvas());
         ASSERT_EQ(serializeMapFile(doc), serializeMapFile(forFull)) << "after step " << step;
+        repaint();
+        ASSERT_EQ(shown, cached.canvas()) << "after step " << step;
         cached.canvasMarked(
             DrawSelect(cached.canvas(), doc, static_cast<std::int32_t>(slot), [](std::int32_t) {
                 return PictoSize{15, 15};
             }));
+        repaint();
+        ASSERT_EQ(shown, cached.canvas()) << "marks of step " << step;
     }
 }
