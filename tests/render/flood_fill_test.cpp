@@ -62,11 +62,11 @@ QImage noise(int w, int h, double density, unsigned seed) {
     return surface;
 }
 
-// Vertical walls every other column, hanging from the top and standing on the bottom in
+// Vertical walls every `pitch` columns, hanging from the top and standing on the bottom in
 // turn: one corridor that snakes left to right, a fill's worst case for turning back.
-QImage comb(int w, int h) {
+QImage comb(int w, int h, int pitch = 2) {
     QImage surface = createSurface(w, h, kWhite);
-    for (int x = 1, k = 0; x < w; x += 2, ++k) {
+    for (int x = pitch - 1, k = 0; x < w; x += pitch, ++k) {
         for (int y = 0; y < h - 1; ++y)
             surface.setPixel(x, k % 2 == 0 ? y : y + 1, bgrToRgb(kBlue));
     }
@@ -79,6 +79,32 @@ QImage combRows(int w, int h) {
     for (int y = 1, k = 0; y < h; y += 2, ++k) {
         for (int x = 0; x < w - 1; ++x)
             surface.setPixel(k % 2 == 0 ? x : x + 1, y, bgrToRgb(kBlue));
+    }
+    return surface;
+}
+
+// Square cells between 1-px walls every `pitch` pixels; each wall between two cells has a
+// 1-px gap with probability `open`: many small areas, some joined into larger ragged ones.
+QImage cells(int w, int h, int pitch, double open, unsigned seed) {
+    QImage surface = createSurface(w, h, kWhite);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (x % pitch == pitch - 1 || y % pitch == pitch - 1)
+                surface.setPixel(x, y, bgrToRgb(kBlue));
+        }
+    }
+    std::mt19937 random(seed);
+    std::bernoulli_distribution gap(open);
+    std::uniform_int_distribution<int> along(0, pitch - 2);
+    for (int cy = 0; cy < h; cy += pitch) {
+        for (int cx = 0; cx < w; cx += pitch) {
+            const int gx = cx + along(random);
+            const int gy = cy + along(random);
+            if (cx + pitch < w && gy < h && gap(random))
+                surface.setPixel(cx + pitch - 1, gy, bgrToRgb(kWhite));
+            if (cy + pitch < h && gx < w && gap(random))
+                surface.setPixel(gx, cy + pitch - 1, bgrToRgb(kWhite));
+        }
     }
     return surface;
 }
@@ -149,6 +175,11 @@ TEST(FloodFill, MatchesAPlainBreadthFirstFill) {
         {"comb from the left", [] { return comb(41, 23); }, 0, 0, kRed},
         {"comb from the middle", [] { return comb(41, 23); }, 20, 11, kRed},
         {"comb from the right", [] { return comb(40, 22); }, 38, 21, kRed},
+        {"3-px serpentine", [] { return comb(83, 37, 4); }, 41, 18, kRed},
+        {"wide serpentine", [] { return comb(230, 29, 23); }, 100, 0, kRed},
+        {"cells", [] { return cells(90, 70, 8, 0.6, 10); }, 44, 33, kRed},
+        {"small cells, mostly closed", [] { return cells(61, 47, 4, 0.4, 12); }, 0, 0, kRed},
+        {"large cells", [] { return cells(200, 90, 30, 0.7, 13); }, 100, 45, kRed},
         {"row comb", [] { return combRows(23, 41); }, 11, 20, kRed},
         {"row comb, bottom", [] { return combRows(24, 40); }, 0, 38, kRed},
         {"spiral outside", [] { return spiral(41, 41); }, 0, 0, kRed},
