@@ -104,12 +104,7 @@ BENCHMARK(BM_DragStep)
     ->ArgNames({"cache"})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
-    ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("median", [](const std::vector<double>& v) {
-        std::vector<double> sorted = v;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    });
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FullRebuild)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
