@@ -30,7 +30,8 @@ PublishPanel::PublishPanel(const PublishPanelWidgets& widgets, UiPort& ui, Setti
       programFolder_(std::move(programFolder)), captureMap_(std::move(captureMap)),
       ServerFTP(startup.ServerFTP), ServerLogin(startup.ServerLogin),
       ServerPass(startup.ServerPass), ServerFile(startup.ServerFile),
-      ServerMode(startup.ServerMode) {
+      ServerMode(startup.ServerMode), ServerTLS(startup.ServerTLS) {
+    moveUploadPasswordToKeyring(settings_);
     // Server replies end up in the status box: never let them be read as markup.
     Label6->setTextFormat(Qt::PlainText);
     Label6->installEventFilter(this);
@@ -62,6 +63,10 @@ PublishPanel::PublishPanel(const PublishPanelWidgets& widgets, UiPort& ui, Setti
         errorLabel_->setToolTip(text);
         errorLabel_->show();
     });
+    connect(&client_, &FtpClient::certificateRefused, this,
+            [this](const QString& fingerprint, bool changed, const QString& problems) {
+                refused_ = RefusedCertificate{fingerprint, changed, problems};
+            });
     connect(&client_, &FtpClient::finished, this,
             [this](FtpOutcome outcome, const QString&) { onUploadFinished(outcome); });
     connect(&imageService_, &ImageService::finished, this, &PublishPanel::onServiceFinished);
@@ -135,12 +140,22 @@ void PublishPanel::publish() {
 
     const PublisherAddresses publisher = publisherAddresses();
     webUrl_ = publisher.webUrl;
+    // A keyring that did not answer at start-up may answer now (unlocked meanwhile).
+    if (publishedMode_ == 0 && ServerPass.isEmpty() && uploadPasswordInKeyring(settings_))
+        ServerPass = readUploadPassword(settings_);
     const FtpDestination d =
         destinationFor(publishedMode_, ServerFTP, ServerLogin, ServerPass, publisher);
+    request_ = {d.host, d.port, d.user, d.password, path, publishedName_};
+    // The publisher's own servers are reached as they always were.
+    security_ = {};
+    security_.tls = ServerTLS && publishedMode_ == 0;
+    if (security_.tls)
+        security_.acceptedFingerprint = readAcceptedFingerprint(settings_, d.host, d.port);
+    refused_.reset();
     setBusy(true);
     if (progressBar_)
         progressBar_->setValue(0);
-    client_.TransfertFTP2({d.host, d.port, d.user, d.password, path, publishedName_});
+    client_.TransfertFTP2(request_, security_);
 }
 
 void PublishPanel::cancel() {
@@ -151,10 +166,19 @@ void PublishPanel::cancel() {
         endPublish();
         return;
     }
-    client_.cancel(); // its finished() ends the publish
+    if (client_.isRunning()) {
+        client_.cancel(); // its finished() ends the publish
+        return;
+    }
+    endPublish(); // waiting for the answer about a certificate
 }
 
 void PublishPanel::onUploadFinished(FtpOutcome outcome) {
+    if (outcome == FtpOutcome::Failed && refused_) {
+        // Asked from the event loop, not from inside the client's signal.
+        QMetaObject::invokeMethod(this, &PublishPanel::askAboutCertificate, Qt::QueuedConnection);
+        return;
+    }
     if (outcome != FtpOutcome::Succeeded) {
         // A failed upload has nothing for the image service to find.
         endPublish();
@@ -173,6 +197,49 @@ void PublishPanel::onUploadFinished(FtpOutcome outcome) {
         return;
     }
     endPublish();
+}
+
+void PublishPanel::askAboutCertificate() {
+    if (!publishing_ || !refused_ || client_.isRunning())
+        return;
+    const RefusedCertificate refused = *std::exchange(refused_, std::nullopt);
+    const QString server = serverKey(request_.host, request_.port);
+    QString question;
+    UiPort::Icon icon = UiPort::Icon::Question;
+    if (refused.changed) {
+        icon = UiPort::Icon::Warning;
+        question =
+            QStringLiteral("Attention : le certificat du serveur %1 a changé depuis que vous "
+                           "l'avez accepté, et l'envoi a été refusé.\n\n"
+                           "Empreinte SHA-256 acceptée :\n%2\n\n"
+                           "Empreinte SHA-256 présentée maintenant :\n%3\n\n"
+                           "Un certificat renouvelé change d'empreinte, mais un tiers qui se "
+                           "fait passer pour le serveur aussi. Ne remplacez l'empreinte "
+                           "que si l'administrateur du serveur vous confirme la nouvelle.\n\n"
+                           "Remplacer l'empreinte acceptée par la nouvelle et envoyer ?")
+                .arg(server, security_.acceptedFingerprint, refused.fingerprint);
+    } else {
+        question = QStringLiteral("Le certificat du serveur %1 n'a pas pu être vérifié (%2), et "
+                                  "l'envoi a été refusé.\n\n"
+                                  "Empreinte SHA-256 du certificat :\n%3\n\n"
+                                  "Si l'administrateur du serveur vous confirme cette empreinte, "
+                                  "vous pouvez faire confiance à ce certificat : elle sera "
+                                  "retenue pour ce serveur, et un certificat différent sera "
+                                  "refusé.\n\n"
+                                  "Faire confiance à ce certificat et envoyer ?")
+                       .arg(server, refused.problems, refused.fingerprint);
+    }
+    const UiPort::Answer answer =
+        ui_.messageBox(question, kPublishTitle, icon, UiPort::Buttons::YesNo);
+    if (!publishing_) // cancelled meanwhile
+        return;
+    if (answer != UiPort::Answer::Yes) {
+        endPublish();
+        return;
+    }
+    saveAcceptedFingerprint(settings_, request_.host, request_.port, refused.fingerprint);
+    security_.acceptedFingerprint = refused.fingerprint;
+    client_.TransfertFTP2(request_, security_);
 }
 
 void PublishPanel::onServiceFinished(bool hasLink, const QString& link) {
@@ -230,7 +297,7 @@ void PublishPanel::openOptions() {
 }
 
 UploadServerSettings PublishPanel::serverSettings() const {
-    return {ServerFTP, ServerLogin, ServerPass, ServerMode};
+    return {ServerFTP, ServerLogin, ServerPass, ServerMode, ServerTLS};
 }
 
 void PublishPanel::setServerSettings(const UploadServerSettings& settings) {
@@ -238,6 +305,7 @@ void PublishPanel::setServerSettings(const UploadServerSettings& settings) {
     ServerLogin = settings.ServerLogin;
     ServerPass = settings.ServerPass;
     ServerMode = settings.ServerMode;
+    ServerTLS = settings.ServerTLS;
 }
 
 bool PublishPanel::eventFilter(QObject* watched, QEvent* event) {

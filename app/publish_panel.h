@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace grivendale {
 
@@ -40,10 +41,16 @@ struct PublishPanelWidgets {
 // destination of the server mode and shows the outcome or the link. Adds a progress bar and a label
 // for local-file errors ("LabelErreurEnvoi") to the panel that holds Label6, in Label12's place
 // (the three are never shown together).
+//
+// With TLS on for the own server, a certificate that does not verify is refused; the panel then
+// shows its fingerprint in a question, and the fingerprint accepted there is kept for that
+// server ("host:port") and lets the upload through, now and later. A certificate that no longer
+// has the accepted fingerprint is refused too, with a warning that says so.
 class PublishPanel final : public QObject {
     Q_OBJECT
 public:
-    // `captureMap` recomposes the map without selection marks and returns the picture.
+    // `captureMap` recomposes the map without selection marks and returns the picture. A
+    // password still in the settings file moves into the keyring, where the store has one.
     PublishPanel(const PublishPanelWidgets& widgets, UiPort& ui, SettingsStore& settings,
                  QString programFolder, const StartupSettings& startup,
                  std::function<QImage()> captureMap, QObject* parent = nullptr);
@@ -83,6 +90,7 @@ private:
     void showLink(const QString& link);
     void setBusy(bool busy);
     void onUploadFinished(FtpOutcome outcome);
+    void askAboutCertificate();
     void onServiceFinished(bool hasLink, const QString& link);
     void endPublish();
 
@@ -107,6 +115,13 @@ private:
     QString ServerPass;
     QString ServerFile;
     std::int32_t ServerMode = 0;
+    bool ServerTLS = false;
+
+    struct RefusedCertificate {
+        QString fingerprint;
+        bool changed = false;
+        QString problems;
+    };
 
     FtpClient client_;
     ImageService imageService_;
@@ -115,6 +130,10 @@ private:
     QString publishedName_;
     std::int32_t publishedMode_ = 0;
     QString webUrl_;
+    // Of the running publish, for a second try with a fingerprint.
+    FtpUploadRequest request_;
+    FtpSecurity security_;
+    std::optional<RefusedCertificate> refused_;
     std::unique_ptr<QTemporaryDir> pictureFolder_; // holds temp.png while a publish runs
 };
 

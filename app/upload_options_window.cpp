@@ -3,6 +3,7 @@
 #include "document/settings_store.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,7 +19,6 @@ namespace {
 
 const QString kServerKey = QStringLiteral("Server");
 const QString kLoginKey = QStringLiteral("Login");
-const QString kPassKey = QStringLiteral("Pass");
 
 template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -61,6 +61,9 @@ UploadOptionsWindow::UploadOptionsWindow(SettingsStore& settings, QWidget* paren
     fields->addWidget(text5_, 1, 1);
     fields->addWidget(named(new QLabel(QStringLiteral("Mot de passe :"), frame1_), "Label5"), 2, 0);
     fields->addWidget(text4_, 2, 1);
+    // For the own server only: the publisher's servers are reached as they always were.
+    check1_ = named(new QCheckBox(QStringLiteral("Connexion chiffrée (TLS)"), frame1_), "Check1");
+    fields->addWidget(check1_, 3, 1);
     layout->addWidget(frame1_);
 
     auto* buttons = new QHBoxLayout;
@@ -100,7 +103,8 @@ void UploadOptionsWindow::load() {
     };
     text6_->setText(setting(kServerKey));
     text5_->setText(setting(kLoginKey));
-    text4_->setText(setting(kPassKey));
+    text4_->setText(readUploadPassword(settings_));
+    check1_->setChecked(readServerTls(settings_));
     const std::int32_t mode = readServerMode(settings_, settingDefaults().OptionsServerMode);
     if (mode == 0)
         option1_->setChecked(true);
@@ -116,11 +120,14 @@ void UploadOptionsWindow::confirm() {
     chosen.ServerLogin = text5_->text();
     chosen.ServerMode = option1_->isChecked() ? 0 : option2_->isChecked() ? 1 : 2;
     chosen.ServerPass = text4_->text();
+    chosen.ServerTLS = check1_->isChecked();
     Q_EMIT confirmed(chosen);
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, kServerKey, chosen.ServerFTP);
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, kLoginKey, chosen.ServerLogin);
-    settings_.SaveSetting(kMorvessinApp, kMorvessinApp, kPassKey, chosen.ServerPass);
+    // Into the keyring where one answers, else into the owner-only settings file.
+    saveUploadPassword(settings_, chosen.ServerPass);
     saveServerMode(settings_, chosen.ServerMode);
+    saveServerTls(settings_, chosen.ServerTLS);
     accept();
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
@@ -19,6 +20,7 @@ struct UploadServerSettings {
     QString ServerLogin;
     QString ServerPass;
     std::int32_t ServerMode = 0;
+    bool ServerTLS = false; // explicit FTPS to the own server
 };
 
 // The upload options window (Form4): the destination, and the user's own FTP server. Created
@@ -46,9 +48,10 @@ private:
     QRadioButton* option2_ = nullptr;
     QRadioButton* option3_ = nullptr;
     QGroupBox* frame1_ = nullptr;
-    QLineEdit* text6_ = nullptr; // host
-    QLineEdit* text5_ = nullptr; // login
-    QLineEdit* text4_ = nullptr; // password
+    QLineEdit* text6_ = nullptr;  // host
+    QLineEdit* text5_ = nullptr;  // login
+    QLineEdit* text4_ = nullptr;  // password
+    QCheckBox* check1_ = nullptr; // "Connexion chiffrée (TLS)"
 };
 
 } // namespace grivendale

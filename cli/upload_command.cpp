@@ -18,6 +18,12 @@ constexpr int kExitUploadFailed = 1;
 // Where the password is taken from when no option gives it.
 constexpr char kPasswordVariable[] = "GRIVENDALE_FTP_PASSWORD";
 
+constexpr char kTlsUsage[] =
+    "upload --tls: explicit FTPS (AUTH TLS); nothing, not even the user name, is sent before\n"
+    "  the connection is encrypted, and the data goes encrypted too. The certificate must\n"
+    "  verify against the system's authorities for HOST; else the upload fails and prints\n"
+    "  its SHA-256 fingerprint, which --accept-fingerprint AB:CD:... then accepts.\n";
+
 void printLine(const QString& line) {
     std::fputs(line.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
@@ -50,6 +56,7 @@ std::optional<QString> passwordIn(const QString& path, QString& error) {
 
 struct UploadArguments {
     FtpUploadRequest request;
+    FtpSecurity security;
     int attempts = FtpClient::kDefaultMaxAttempts;
 };
 
@@ -63,6 +70,10 @@ std::optional<UploadArguments> parse(const QStringList& args) {
         const QString& arg = args[i];
         if (!arg.startsWith(QLatin1String("--"))) {
             positional.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--tls")) {
+            parsed.security.tls = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -81,6 +92,15 @@ std::optional<UploadArguments> parse(const QStringList& args) {
             hasPassword = true;
         } else if (arg == QLatin1String("--password-file")) {
             passwordFile = value;
+        } else if (arg == QLatin1String("--accept-fingerprint")) {
+            const std::optional<QString> fingerprint = normalizedFingerprint(value);
+            if (!fingerprint) {
+                printError(QStringLiteral("--accept-fingerprint: not a SHA-256 fingerprint "
+                                          "(32 hex pairs): ") +
+                           value);
+                return std::nullopt;
+            }
+            parsed.security.acceptedFingerprint = *fingerprint;
         } else if (arg == QLatin1String("--port")) {
             const auto port = numberIn(value, 1, 65535);
             if (!port) {
@@ -99,6 +119,10 @@ std::optional<UploadArguments> parse(const QStringList& args) {
             printError(QStringLiteral("unknown option ") + arg);
             return std::nullopt;
         }
+    }
+    if (!parsed.security.acceptedFingerprint.isEmpty() && !parsed.security.tls) {
+        printError(QStringLiteral("--accept-fingerprint goes with --tls"));
+        return std::nullopt;
     }
     if (hasPassword && passwordFile) {
         printError(QStringLiteral("give either --password or --password-file, not both"));
@@ -139,6 +163,7 @@ int runUpload(const QStringList& args) {
     const std::optional<UploadArguments> parsed = parse(args);
     if (!parsed) {
         usage();
+        std::fputs(kTlsUsage, stderr);
         return kExitUsage;
     }
 
@@ -163,13 +188,30 @@ int runUpload(const QStringList& args) {
             printLine(QStringLiteral("Progression : %1 %").arg(tenth * 10));
         }
     });
+    QObject::connect(
+        &client, &FtpClient::certificateRefused, &client,
+        [](const QString& fingerprint, bool changed, const QString&) {
+            if (changed) {
+                printError(QStringLiteral("the server's certificate has changed: its SHA-256 "
+                                          "fingerprint is ") +
+                           fingerprint +
+                           QStringLiteral(", not the one given to --accept-fingerprint; refused"));
+            } else {
+                printError(QStringLiteral("the server's certificate is not trusted; its SHA-256 "
+                                          "fingerprint is ") +
+                           fingerprint +
+                           QStringLiteral("; if that is your server's, run again with "
+                                          "--accept-fingerprint ") +
+                           fingerprint);
+            }
+        });
     QObject::connect(&client, &FtpClient::finished, &client,
                      [&](FtpOutcome outcome, const QString&) {
                          // Success means the server acknowledged the rename with 250.
                          exitCode = outcome == FtpOutcome::Succeeded ? kExitOk : kExitUploadFailed;
                          QCoreApplication::exit(exitCode);
                      });
-    client.TransfertFTP2(parsed->request);
+    client.TransfertFTP2(parsed->request, parsed->security);
     QCoreApplication::exec();
     client.waitForQuitSent(std::chrono::seconds(2));
     return exitCode;

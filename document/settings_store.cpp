@@ -2,13 +2,22 @@
 
 #include "document/map_document.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QThread>
+#include <QTimer>
 #include <QVariant>
 
+#include <qt6keychain/keychain.h>
+
+#include <atomic>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -74,9 +83,135 @@ std::optional<std::int64_t> parseRounded(const QString& text, std::int64_t low, 
     return value;
 }
 
+// How long a keyring call may take: a keyring that is locked, asks for a password or hangs
+// does not hold up the window longer than this, and counts as absent.
+constexpr int kKeyringWaitMs = 2000;
+const QString kKeyringService = QStringLiteral("Grivendale");
+
+// The jobs run in a thread of their own: reaching the session bus can block for half a minute
+// before any job answers (a bus that takes the connection and says nothing), and only a wait
+// in another thread can give up on that.
+QThread* gKeyringThread = nullptr;
+QObject* gKeyringAnchor = nullptr; // lives in that thread; jobs are started through it
+
+void stopKeyringThread() {
+    gKeyringThread->quit();
+    // A thread stuck on the bus is left to the end of the process.
+    gKeyringThread->wait(1000);
+}
+
+QObject* keyringAnchor() {
+    static const bool started = [] {
+        gKeyringThread = new QThread;
+        gKeyringThread->setObjectName(QStringLiteral("keyring"));
+        gKeyringAnchor = new QObject;
+        gKeyringAnchor->moveToThread(gKeyringThread);
+        QObject::connect(gKeyringThread, &QThread::finished, gKeyringAnchor, &QObject::deleteLater);
+        gKeyringThread->start();
+        qAddPostRoutine(stopKeyringThread);
+        return true;
+    }();
+    Q_UNUSED(started);
+    return gKeyringAnchor;
+}
+
+struct KeyringCall {
+    std::atomic<bool> done{false};
+    // Written by the keyring thread before `done`, read only after it.
+    QKeychain::Error error = QKeychain::OtherError;
+    QString text;
+};
+
+// Makes and starts the job in the keyring thread and waits for its end or the limit, letting
+// events other than user input run meanwhile. A job that outlives the wait finishes on its
+// own later and deletes itself.
+std::shared_ptr<KeyringCall> runKeychainJob(std::function<QKeychain::Job*()> makeJob) {
+    auto call = std::make_shared<KeyringCall>();
+    if (!QCoreApplication::instance())
+        return call;
+    QMetaObject::invokeMethod(
+        keyringAnchor(),
+        [call, makeJob] {
+            QKeychain::Job* job = makeJob();
+            job->setAutoDelete(true);
+            // Never the plain-text file QtKeychain can fall back on: that is what the settings
+            // file already is, and it is the caller that chooses it.
+            job->setInsecureFallback(false);
+            QObject::connect(job, &QKeychain::Job::finished, job, [call](QKeychain::Job* j) {
+                call->error = j->error();
+                if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(j))
+                    call->text = read->textData();
+                call->done.store(true, std::memory_order_release);
+            });
+            job->start();
+        },
+        Qt::QueuedConnection);
+    const QDeadlineTimer deadline(kKeyringWaitMs);
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (call->done.load(std::memory_order_acquire) || deadline.hasExpired())
+            loop.quit();
+    });
+    tick.start(2);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return call;
+}
+
+bool succeeded(const KeyringCall& call, bool notFoundIsFine = false) {
+    if (!call.done.load(std::memory_order_acquire))
+        return false;
+    return call.error == QKeychain::NoError ||
+           (notFoundIsFine && call.error == QKeychain::EntryNotFound);
+}
+
+class KeychainStore final : public SecretStore {
+public:
+    Secret readSecret(const QString& key) override {
+        const auto call = runKeychainJob([key] {
+            auto* job = new QKeychain::ReadPasswordJob(kKeyringService);
+            job->setKey(key);
+            return job;
+        });
+        if (succeeded(*call))
+            return {Status::Found, call->text};
+        if (succeeded(*call, true))
+            return {Status::NotFound, {}};
+        return {};
+    }
+    bool writeSecret(const QString& key, const QString& value) override {
+        return succeeded(*runKeychainJob([key, value] {
+            auto* job = new QKeychain::WritePasswordJob(kKeyringService);
+            job->setKey(key);
+            job->setTextData(value);
+            return job;
+        }));
+    }
+    bool deleteSecret(const QString& key) override {
+        return succeeded(*runKeychainJob([key] {
+            auto* job = new QKeychain::DeletePasswordJob(kKeyringService);
+            job->setKey(key);
+            return job;
+        }),
+                         true);
+    }
+};
+
+bool keyringDisabled() {
+    const QByteArray value = qgetenv("GRIVENDALE_NO_KEYRING");
+    return !value.isEmpty() && value != "0";
+}
+
 } // namespace
 
-SettingsStore::SettingsStore(const QString& rootFolder) : m_rootFolder(rootFolder) {}
+std::shared_ptr<SecretStore> systemKeyring() {
+    return std::make_shared<KeychainStore>();
+}
+
+SettingsStore::SettingsStore(const QString& rootFolder) : m_rootFolder(rootFolder) {
+    if (m_rootFolder.isEmpty() && !keyringDisabled())
+        m_secrets = systemKeyring();
+}
 
 QString SettingsStore::GetSetting(const QString& application, const QString& section,
                                   const QString& key, const QString& defaultValue) const {
@@ -107,6 +242,17 @@ void SettingsStore::SaveSetting(const QString& application, const QString& secti
     settings->endGroup();
     settings->sync();
     QFile::setPermissions(path, kOwnerOnly);
+}
+
+void SettingsStore::RemoveSetting(const QString& application, const QString& section,
+                                  const QString& key) {
+    const auto settings = openSettings(m_rootFolder, application);
+    settings->beginGroup(section);
+    if (!settings->contains(key))
+        return;
+    settings->remove(key);
+    settings->endGroup();
+    settings->sync();
 }
 
 std::optional<std::int32_t> toInt32Setting(const QString& text) {
@@ -173,9 +319,10 @@ StartupSettings readStartupSettings(const SettingsStore& store, const QString& p
     }
     result.ServerFTP = morvessin(store, QStringLiteral("Server"), defaults.Server);
     result.ServerLogin = morvessin(store, QStringLiteral("Login"), defaults.Login);
-    result.ServerPass = morvessin(store, QStringLiteral("Pass"), defaults.Pass);
+    result.ServerPass = readUploadPassword(store);
     result.ServerFile = morvessin(store, QStringLiteral("Fichier"), defaults.File);
     result.ServerMode = readServerMode(store, defaults.ServerMode);
+    result.ServerTLS = readServerTls(store);
     result.BackgroundPath =
         morvessin(store, QStringLiteral("Background"), defaultBackgroundPath(programFolder));
     return result;
@@ -199,6 +346,81 @@ std::int32_t readServerMode(const SettingsStore& store, std::int32_t defaultMode
 void saveServerMode(SettingsStore& store, std::int32_t mode) {
     store.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("ServerMode"),
                       numberSetting(mode));
+}
+
+namespace {
+
+const QString kPassKey = QStringLiteral("Pass");
+const QString kPassInKeyringKey = QStringLiteral("PassTrousseau");
+const QString kPasswordSecret = QStringLiteral("Morvessin/Pass");
+const QString kFingerprintSection = QStringLiteral("Empreintes");
+
+// The keyring takes the password; the file then says so, and loses its copy.
+bool passwordIntoKeyring(SettingsStore& store, const QString& password) {
+    SecretStore* secrets = store.secrets();
+    if (!secrets || password.isEmpty() || !secrets->writeSecret(kPasswordSecret, password))
+        return false;
+    store.SaveSetting(kMorvessinApp, kMorvessinApp, kPassInKeyringKey, flagSetting(true));
+    store.RemoveSetting(kMorvessinApp, kMorvessinApp, kPassKey);
+    return true;
+}
+
+} // namespace
+
+bool uploadPasswordInKeyring(const SettingsStore& store) {
+    return toInt32Setting(morvessin(store, kPassInKeyringKey, flagSetting(false))).value_or(0) != 0;
+}
+
+QString readUploadPassword(const SettingsStore& store) {
+    const QString inFile = morvessin(store, kPassKey, settingDefaults().Pass);
+    SecretStore* secrets = store.secrets();
+    if (!inFile.isEmpty() || !secrets || !uploadPasswordInKeyring(store))
+        return inFile;
+    const SecretStore::Secret secret = secrets->readSecret(kPasswordSecret);
+    return secret.status == SecretStore::Status::Found ? secret.value : QString();
+}
+
+void saveUploadPassword(SettingsStore& store, const QString& password) {
+    if (passwordIntoKeyring(store, password))
+        return;
+    store.SaveSetting(kMorvessinApp, kMorvessinApp, kPassKey, password);
+    if (uploadPasswordInKeyring(store)) {
+        // The keyring's copy is out of date: the file no longer points to it, and it goes if
+        // the keyring answers.
+        store.RemoveSetting(kMorvessinApp, kMorvessinApp, kPassInKeyringKey);
+        if (SecretStore* secrets = store.secrets())
+            secrets->deleteSecret(kPasswordSecret);
+    }
+}
+
+bool moveUploadPasswordToKeyring(SettingsStore& store) {
+    return passwordIntoKeyring(store, morvessin(store, kPassKey, QString()));
+}
+
+bool readServerTls(const SettingsStore& store) {
+    return toInt32Setting(morvessin(store, QStringLiteral("TLS"), flagSetting(false)))
+               .value_or(0) != 0;
+}
+
+void saveServerTls(SettingsStore& store, bool on) {
+    store.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("TLS"), flagSetting(on));
+}
+
+QString serverKey(const QString& host, std::uint16_t port) {
+    const QString h = host.trimmed().toLower();
+    const QString shown =
+        h.contains(QLatin1Char(':')) ? QLatin1Char('[') + h + QLatin1Char(']') : h;
+    return shown + QLatin1Char(':') + QString::number(port);
+}
+
+QString readAcceptedFingerprint(const SettingsStore& store, const QString& host,
+                                std::uint16_t port) {
+    return store.GetSetting(kMorvessinApp, kFingerprintSection, serverKey(host, port), QString());
+}
+
+void saveAcceptedFingerprint(SettingsStore& store, const QString& host, std::uint16_t port,
+                             const QString& fingerprint) {
+    store.SaveSetting(kMorvessinApp, kFingerprintSection, serverKey(host, port), fingerprint);
 }
 
 bool readShowReadme(const SettingsStore& store) {

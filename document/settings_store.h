@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // Per-user preferences: text values addressed by application, section and key. Each
@@ -11,10 +12,34 @@
 
 namespace grivendale {
 
+// Where secrets go when a keyring is there: text values under a key. Every call returns
+// within a bounded time; a keyring that does not answer counts as absent.
+class SecretStore {
+public:
+    enum class Status { Found, NotFound, Unavailable };
+    struct Secret {
+        Status status = Status::Unavailable;
+        QString value;
+    };
+    virtual ~SecretStore() = default;
+    virtual Secret readSecret(const QString& key) = 0;
+    // True once the keyring holds the value.
+    virtual bool writeSecret(const QString& key, const QString& value) = 0;
+    // True once the keyring holds nothing under the key.
+    virtual bool deleteSecret(const QString& key) = 0;
+};
+
+// The desktop's keyring (Secret Service, KWallet) through QtKeychain; each call waits at most
+// a couple of seconds for it. Needs a QCoreApplication: without one it is unavailable.
+std::shared_ptr<SecretStore> systemKeyring();
+
 class SettingsStore {
 public:
     // With a root folder, application X lives in <root>/X.ini; without one, in the user's
-    // configuration folder (XDG_CONFIG_HOME/Grivendale/X.ini).
+    // configuration folder (XDG_CONFIG_HOME/Grivendale/X.ini). Only the user's own store
+    // (no root folder) keeps its secrets in the system keyring, and not when the environment
+    // variable GRIVENDALE_NO_KEYRING is set (to anything but "0"); a store with a root folder
+    // keeps everything in its folder.
     explicit SettingsStore(const QString& rootFolder = QString());
 
     // The stored text, or defaultValue when the key is absent. Reading never writes.
@@ -23,11 +48,18 @@ public:
     // Stores the value and flushes it to disk at once.
     void SaveSetting(const QString& application, const QString& section, const QString& key,
                      const QString& value);
+    // Removes the key, flushing at once; nothing happens when it is absent.
+    void RemoveSetting(const QString& application, const QString& section, const QString& key);
 
     const QString& rootFolder() const { return m_rootFolder; }
 
+    // The keyring, or nothing when secrets stay in the settings files.
+    SecretStore* secrets() const { return m_secrets.get(); }
+    void setSecretStore(std::shared_ptr<SecretStore> secrets) { m_secrets = std::move(secrets); }
+
 private:
     QString m_rootFolder;
+    std::shared_ptr<SecretStore> m_secrets;
 };
 
 // Application names; in each, the section name is the application name too.
@@ -71,6 +103,7 @@ struct StartupSettings {
     std::array<std::uint32_t, 5> Colors{};
     QString ServerFTP, ServerLogin, ServerPass, ServerFile;
     std::int32_t ServerMode = 0;
+    bool ServerTLS = false; // explicit FTPS to the own server
     // As stored: padded with blanks to the fixed background length.
     QString BackgroundPath;
 };
@@ -86,6 +119,30 @@ void saveBackgroundSetting(SettingsStore& store, const QString& path);
 // "ServerMode" of "Morvessin"; the caller says which default applies.
 std::int32_t readServerMode(const SettingsStore& store, std::int32_t defaultMode);
 void saveServerMode(SettingsStore& store, std::int32_t mode);
+
+// The own server's password. It lives in the keyring when the store has one that answers
+// ("PassTrousseau" = "1" says so), else in the settings file under "Pass", readable by its owner
+// only. A password still in the file is the one read, whatever the keyring holds.
+QString readUploadPassword(const SettingsStore& store);
+// Into the keyring when it takes it (and then out of the file), else into the file.
+void saveUploadPassword(SettingsStore& store, const QString& password);
+// Moves a password found in the file into the keyring; false when it stays in the file.
+bool moveUploadPasswordToKeyring(SettingsStore& store);
+// Whether the stored password is in the keyring rather than in the file.
+bool uploadPasswordInKeyring(const SettingsStore& store);
+
+// "TLS" of "Morvessin": explicit FTPS to the own server; off when absent.
+bool readServerTls(const SettingsStore& store);
+void saveServerTls(SettingsStore& store, bool on);
+
+// Certificate fingerprints (SHA-256, "AB:CD:...") the user accepted, one per server, keyed by
+// "host:port" (host in lower case, an IPv6 address in brackets), under "Empreintes" of
+// "Morvessin". Empty when none was accepted.
+QString serverKey(const QString& host, std::uint16_t port);
+QString readAcceptedFingerprint(const SettingsStore& store, const QString& host,
+                                std::uint16_t port);
+void saveAcceptedFingerprint(SettingsStore& store, const QString& host, std::uint16_t port,
+                             const QString& fingerprint);
 
 // "AfficheReadme" and "Logout" of "Grivendale"; unreadable text counts as off.
 bool readShowReadme(const SettingsStore& store);

@@ -2,8 +2,10 @@
 
 #include "publish/publish_rules.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringList>
 
 #include <algorithm>
 #include <utility>
@@ -34,6 +36,18 @@ constexpr int kBoundedSendBuffer = 64 * 1024;
 
 const QString kNoAnswer = QStringLiteral("pas de réponse du serveur");
 const QString kDataInterrupted = QStringLiteral("connexion de données interrompue");
+
+QString withReply(const char* what, const FtpReply& reply) {
+    return QString::fromUtf8(what) + QStringLiteral(" (") + reply.text() + QLatin1Char(')');
+}
+
+QString errorList(const QList<QSslError>& errors) {
+    QStringList texts;
+    for (const QSslError& e : errors)
+        texts.append(e.errorString());
+    texts.removeDuplicates();
+    return texts.join(QStringLiteral(" ; "));
+}
 
 // The local file's error in the words of the classic runtime: description, then number.
 QString localFileErrorText(const QFile& file) {
@@ -91,6 +105,27 @@ constexpr milliseconds kDataLossGrace{2000};
 
 } // namespace
 
+QString certificateFingerprint(const QSslCertificate& certificate) {
+    if (certificate.isNull())
+        return {};
+    return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+}
+
+std::optional<QString> normalizedFingerprint(const QString& text) {
+    QByteArray hex;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(':') || c.isSpace())
+            continue;
+        const char16_t u = c.toUpper().unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F')))
+            return std::nullopt;
+        hex.append(static_cast<char>(u));
+    }
+    if (hex.size() != 64)
+        return std::nullopt;
+    return QString::fromLatin1(QByteArray::fromHex(hex).toHex(':').toUpper());
+}
+
 FtpClient::FtpClient(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &FtpClient::onTimeout);
@@ -105,35 +140,98 @@ FtpClient::FtpClient(QObject* parent) : QObject(parent) {
             watchData();
     });
     chunk_.resize(kChunkBytes);
-    connect(&control_, &QTcpSocket::connected, this, &FtpClient::onControlConnected);
-    connect(&control_, &QTcpSocket::readyRead, this, &FtpClient::onControlReadyRead);
-    connect(&control_, &QTcpSocket::disconnected, this, &FtpClient::onControlClosed);
-    connect(&control_, &QTcpSocket::errorOccurred, this, &FtpClient::onControlClosed);
-    connect(&data_, &QTcpSocket::connected, this, &FtpClient::onDataConnected);
-    connect(&data_, &QTcpSocket::bytesWritten, this, &FtpClient::onDataBytesWritten);
-    connect(&data_, &QTcpSocket::disconnected, this, &FtpClient::onDataClosed);
-    connect(&data_, &QTcpSocket::errorOccurred, this, &FtpClient::onDataClosed);
-    // Nothing comes back on the data connection of an upload; drop whatever does.
-    connect(&data_, &QTcpSocket::readyRead, this, [this] { data_.readAll(); });
+    makeSockets(false);
 }
 
 FtpClient::~FtpClient() {
     // The sockets go before the QObject part of this object, and closing them signals.
-    control_.disconnect(this);
-    data_.disconnect(this);
+    control_->disconnect(this);
+    data_->disconnect(this);
     timer_.disconnect(this);
     pump_.disconnect(this);
     watch_.disconnect(this);
+}
+
+void FtpClient::makeSockets(bool tls) {
+    if (control_ && tls == tlsSockets_)
+        return;
+    if (control_) {
+        control_->disconnect(this);
+        data_->disconnect(this);
+    }
+    // A TLS socket only when TLS is asked for: the first one loads the TLS library, which a
+    // plain upload has no use for.
+    tlsSockets_ = tls;
+    if (tls) {
+        control_ = std::make_unique<QSslSocket>();
+        data_ = std::make_unique<QSslSocket>();
+    } else {
+        control_ = std::make_unique<QTcpSocket>();
+        data_ = std::make_unique<QTcpSocket>();
+    }
+    QTcpSocket* control = control_.get();
+    QTcpSocket* data = data_.get();
+    const auto on = [this](void (FtpClient::*handler)()) {
+        return [this, handler] { dispatch(handler); };
+    };
+    connect(control, &QTcpSocket::connected, this, on(&FtpClient::onControlConnected));
+    connect(control, &QTcpSocket::readyRead, this, on(&FtpClient::onControlReadyRead));
+    connect(control, &QTcpSocket::disconnected, this, on(&FtpClient::onControlClosed));
+    connect(control, &QTcpSocket::errorOccurred, this, on(&FtpClient::onControlClosed));
+    connect(data, &QTcpSocket::connected, this, on(&FtpClient::onDataConnected));
+    connect(data, &QTcpSocket::bytesWritten, this, on(&FtpClient::onDataBytesWritten));
+    connect(data, &QTcpSocket::disconnected, this, on(&FtpClient::onDataClosed));
+    connect(data, &QTcpSocket::errorOccurred, this, on(&FtpClient::onDataClosed));
+    // Nothing comes back on the data connection of an upload; drop whatever does.
+    connect(data, &QTcpSocket::readyRead, this, [this] { data_->readAll(); });
+    if (!tls)
+        return;
+    connect(tlsControl(), &QSslSocket::encrypted, this, on(&FtpClient::onControlEncrypted));
+    // Errors to ignore are ignored inside the signal, or not at all.
+    connect(tlsControl(), &QSslSocket::sslErrors, this, &FtpClient::onControlSslErrors);
+    connect(tlsData(), &QSslSocket::encrypted, this, on(&FtpClient::onDataEncrypted));
+    connect(tlsData(), &QSslSocket::sslErrors, this, &FtpClient::onDataSslErrors);
+    // What leaves the encrypted buffer for the network makes room too.
+    connect(tlsData(), &QSslSocket::encryptedBytesWritten, this,
+            on(&FtpClient::onDataBytesWritten));
+}
+
+QSslSocket* FtpClient::tlsControl() const {
+    return static_cast<QSslSocket*>(control_.get());
+}
+
+QSslSocket* FtpClient::tlsData() const {
+    return static_cast<QSslSocket*>(data_.get());
+}
+
+void FtpClient::dispatch(void (FtpClient::*handler)()) {
+    if (!security_.tls) {
+        (this->*handler)();
+        return;
+    }
+    // An encrypted socket signals from inside its own handshake and decryption code, and
+    // frees its TLS state if it is aborted there: its handlers run from the event loop instead,
+    // and not at all once the attempt they belong to has ended.
+    const std::uint64_t generation = generation_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, handler] {
+            if (generation == generation_)
+                (this->*handler)();
+        },
+        Qt::QueuedConnection);
 }
 
 void FtpClient::setMaxAttempts(int attempts) {
     maxAttempts_ = std::max(1, attempts);
 }
 
-bool FtpClient::TransfertFTP2(const FtpUploadRequest& request) {
+bool FtpClient::TransfertFTP2(const FtpUploadRequest& request, const FtpSecurity& security) {
     if (isRunning())
         return false;
     request_ = request;
+    security_ = security;
+    makeSockets(security.tls);
     remotePath_ = toRemotePath(request.remoteName);
     attempt_ = 0;
     lastReply_.clear();
@@ -183,19 +281,26 @@ void FtpClient::beginAttempt() {
     closeSockets();
     step_ = Step::Connecting;
     arm(timeouts_.connect);
-    control_.connectToHost(request_.host, request_.port);
+    if (security_.tls) {
+        tlsControl()->setSslConfiguration(tlsConfiguration());
+        // A socket keeps the errors it was told to ignore from one connection to the next:
+        // each connection is judged afresh.
+        tlsControl()->ignoreSslErrors(QList<QSslError>{});
+    }
+    control_->connectToHost(request_.host, request_.port);
 }
 
 void FtpClient::closeSockets() {
     ++generation_;
-    control_.abort();
-    data_.abort();
+    control_->abort();
+    data_->abort();
     parser_.reset();
     storAccepted_ = false;
     dataConnected_ = false;
     dataQueued_ = false;
     dataClosing_ = false;
     endReply_.reset();
+    certificateRefusal_.reset();
     pump_.stop();
     watch_.stop();
     queued_ = 0;
@@ -233,8 +338,8 @@ void FtpClient::finish(FtpOutcome outcome, const QString& detail) {
     if (outcome == FtpOutcome::Succeeded) {
         ++generation_;
         sendCommand(QStringLiteral("QUIT"));
-        control_.disconnectFromHost();
-        data_.abort();
+        control_->disconnectFromHost();
+        data_->abort();
     } else {
         closeSockets();
     }
@@ -253,8 +358,8 @@ void FtpClient::finish(FtpOutcome outcome, const QString& detail) {
 }
 
 void FtpClient::waitForQuitSent(milliseconds limit) {
-    if (control_.state() != QAbstractSocket::UnconnectedState)
-        control_.waitForDisconnected(static_cast<int>(limit.count()));
+    if (control_->state() != QAbstractSocket::UnconnectedState)
+        control_->waitForDisconnected(static_cast<int>(limit.count()));
 }
 
 void FtpClient::arm(milliseconds limit) {
@@ -266,10 +371,32 @@ void FtpClient::armUntilDeadline() {
     timer_.start(milliseconds{std::max<qint64>(0, deadline_.remainingTime())});
 }
 
+QSslConfiguration FtpClient::tlsConfiguration() const {
+    QSslConfiguration c = QSslConfiguration::defaultConfiguration();
+    c.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // The session is kept so that the data connections resume it: servers such as vsftpd
+    // (require_ssl_reuse) refuse a data connection that starts a session of its own.
+    c.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
+    if (!extraAuthorities_.isEmpty())
+        c.setCaCertificates(QSslConfiguration::systemCaCertificates() + extraAuthorities_);
+    return c;
+}
+
+void FtpClient::sendUser() {
+    // The user name and the password go through an encrypted connection or not at all.
+    if (security_.tls && !tlsControl()->isEncrypted()) {
+        failAttempt(QStringLiteral("connexion de commande non chiffrée"), milliseconds{0}, true);
+        return;
+    }
+    step_ = Step::User;
+    sendCommand(QStringLiteral("USER ") + request_.user);
+    arm(timeouts_.reply);
+}
+
 void FtpClient::sendCommand(const QString& command) {
     Q_EMIT commandSent(command.startsWith(QLatin1String("PASS ")) ? QStringLiteral("PASS ****")
                                                                   : command);
-    control_.write(command.toUtf8() + "\r\n");
+    control_->write(command.toUtf8() + "\r\n");
 }
 
 void FtpClient::onTimeout() {
@@ -285,10 +412,17 @@ void FtpClient::onTimeout() {
                     timeouts_.pauseAfterNoConnection);
         return;
     case Step::Greeting:
+    case Step::AuthTls:
+    case Step::Pbsz:
+    case Step::Prot:
     case Step::User:
     case Step::Pass:
     case Step::Type:
         failAttempt(kNoAnswer, none);
+        return;
+    case Step::Handshake:
+        failAttempt(QStringLiteral("la négociation TLS n'aboutit pas"),
+                    timeouts_.pauseAfterRefusal);
         return;
     case Step::Stor:
         failAttempt(storAccepted_ ? QStringLiteral("pas de connexion de données") : kNoAnswer,
@@ -318,7 +452,7 @@ void FtpClient::onControlConnected() {
 }
 
 void FtpClient::onControlReadyRead() {
-    const QByteArray bytes = control_.readAll();
+    const QByteArray bytes = control_->readAll();
     if (step_ == Step::Idle || step_ == Step::Pausing)
         return;
     parser_.feed(bytes);
@@ -338,24 +472,70 @@ void FtpClient::onControlReadyRead() {
 void FtpClient::onControlClosed() {
     // A server that says goodbye and closes (421) is read first, so its words are what the
     // user sees.
-    if (control_.bytesAvailable() > 0)
+    if (control_->bytesAvailable() > 0)
         onControlReadyRead();
     switch (step_) {
     case Step::Idle:
     case Step::Pausing:
         return;
     case Step::Connecting:
-        failAttempt(QStringLiteral("connexion impossible (") + control_.errorString() +
+        failAttempt(QStringLiteral("connexion impossible (") + control_->errorString() +
                         QLatin1Char(')'),
                     timeouts_.pauseAfterNoConnection);
         return;
     case Step::DataLost:
         failAttempt(kDataInterrupted, timeouts_.pauseAfterRefusal);
         return;
+    case Step::Handshake:
+        if (certificateRefusal_) {
+            // A copy: failing the attempt clears the original.
+            const QString why = *certificateRefusal_;
+            failAttempt(why, timeouts_.pauseAfterRefusal, true);
+            return;
+        }
+        failAttempt(QStringLiteral("échec de la négociation TLS (") + control_->errorString() +
+                        QLatin1Char(')'),
+                    timeouts_.pauseAfterRefusal);
+        return;
     default:
         failAttempt(QStringLiteral("connexion fermée par le serveur"), timeouts_.pauseAfterRefusal);
         return;
     }
+}
+
+void FtpClient::onControlSslErrors(const QList<QSslError>& errors) {
+    if (step_ != Step::Handshake)
+        return;
+    const QString fingerprint = certificateFingerprint(tlsControl()->peerCertificate());
+    const std::optional<QString> accepted = normalizedFingerprint(security_.acceptedFingerprint);
+    if (!fingerprint.isEmpty() && accepted == fingerprint) {
+        tlsControl()->ignoreSslErrors(errors);
+        return;
+    }
+    // The handshake then fails, and onControlClosed() ends the upload with this.
+    if (accepted) {
+        certificateRefusal_ = QStringLiteral("l'empreinte du certificat du serveur a changé : ") +
+                              fingerprint + QStringLiteral(" au lieu de ") + *accepted +
+                              QStringLiteral(" ; connexion refusée");
+    } else {
+        certificateRefusal_ = QStringLiteral("certificat du serveur non reconnu (") +
+                              errorList(errors) + QStringLiteral(") ; empreinte SHA-256 : ") +
+                              fingerprint;
+    }
+    Q_EMIT certificateRefused(fingerprint, accepted.has_value(), errorList(errors));
+}
+
+void FtpClient::onControlEncrypted() {
+    if (step_ != Step::Handshake)
+        return;
+    if (certificateRefusal_) { // refused here, whatever the socket made of it
+        const QString why = *certificateRefusal_;
+        failAttempt(why, timeouts_.pauseAfterRefusal, true);
+        return;
+    }
+    step_ = Step::Pbsz;
+    sendCommand(QStringLiteral("PBSZ 0"));
+    arm(timeouts_.reply);
 }
 
 void FtpClient::onReply(const FtpReply& reply) {
@@ -372,9 +552,42 @@ void FtpClient::onReply(const FtpReply& reply) {
             return;
         if (reply.code / 100 != 2)
             return failOnReply(reply, refusalPause);
-        step_ = Step::User;
-        sendCommand(QStringLiteral("USER ") + request_.user);
+        if (security_.tls) {
+            step_ = Step::AuthTls;
+            sendCommand(QStringLiteral("AUTH TLS"));
+            arm(timeouts_.reply);
+            return;
+        }
+        sendUser();
+        return;
+    case Step::AuthTls:
+        // Anything but 234 leaves the connection in clear: the upload ends there, without
+        // the user name or the password.
+        if (reply.code != 234)
+            return failAttempt(withReply("le serveur refuse la connexion chiffrée", reply),
+                               refusalPause, true);
+        step_ = Step::Handshake;
+        // What came in clear after the 234 is nobody's word: only what arrives through the
+        // encrypted connection counts.
+        parser_.reset();
+        tlsControl()->startClientEncryption();
         arm(timeouts_.reply);
+        return;
+    case Step::Handshake:
+        return;
+    case Step::Pbsz:
+        if (reply.code / 100 != 2)
+            return failAttempt(withReply("le serveur refuse PBSZ", reply), refusalPause, true);
+        step_ = Step::Prot;
+        sendCommand(QStringLiteral("PROT P"));
+        arm(timeouts_.reply);
+        return;
+    case Step::Prot:
+        // No falling back to data in clear.
+        if (reply.code / 100 != 2)
+            return failAttempt(withReply("le serveur refuse de chiffrer les données", reply),
+                               refusalPause, true);
+        sendUser();
         return;
     case Step::User:
         if (reply.code == 230) // no password needed
@@ -408,8 +621,16 @@ void FtpClient::onReply(const FtpReply& reply) {
         // Only the port is taken: the data goes where the control connection goes, whatever
         // address the server names (a hostile one, or one behind NAT that names its inside).
         step_ = Step::Stor;
-        data_.connectToHost(control_.peerAddress(), *port,
-                            QIODevice::ReadWrite | QIODevice::Unbuffered);
+        if (security_.tls) {
+            // The control connection's configuration carries its session, which the data
+            // connection resumes; the certificate is checked against the host's name, not
+            // the address connected to.
+            tlsData()->setSslConfiguration(tlsControl()->sslConfiguration());
+            tlsData()->setPeerVerifyName(request_.host);
+            tlsData()->ignoreSslErrors(QList<QSslError>{});
+        }
+        data_->connectToHost(control_->peerAddress(), *port,
+                             QIODevice::ReadWrite | QIODevice::Unbuffered);
         sendCommand(QStringLiteral("STOR ") + temporaryName_);
         arm(timeouts_.storReply);
         return;
@@ -476,9 +697,33 @@ void FtpClient::onReply(const FtpReply& reply) {
 void FtpClient::onDataConnected() {
     if (step_ != Step::Stor)
         return;
+    if (security_.tls) {
+        // Not a byte of the file before the data connection is encrypted.
+        tlsData()->startClientEncryption();
+        return;
+    }
+    onDataEncrypted();
+}
+
+void FtpClient::onDataSslErrors(const QList<QSslError>& errors) {
+    // The data connection is the server the control connection has accepted, or nobody.
+    const QSslCertificate peer = tlsData()->peerCertificate();
+    if (step_ == Step::Stor && !peer.isNull() && peer == tlsControl()->peerCertificate())
+        tlsData()->ignoreSslErrors(errors);
+}
+
+void FtpClient::onDataEncrypted() {
+    if (step_ != Step::Stor)
+        return;
+    if (security_.tls && tlsData()->peerCertificate() != tlsControl()->peerCertificate()) {
+        failAttempt(QStringLiteral("certificat de la connexion de données différent de celui du "
+                                   "serveur"),
+                    timeouts_.pauseAfterRefusal, true);
+        return;
+    }
     dataConnected_ = true;
-    if (!kernelQueue(data_))
-        data_.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kBoundedSendBuffer);
+    if (!kernelQueue(*data_))
+        data_->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kBoundedSendBuffer);
     if (storAccepted_)
         startSending();
 }
@@ -498,7 +743,7 @@ void FtpClient::fillDataSocket() {
     // can. Reading stops as soon as the socket keeps anything, so the file passes through one
     // reused buffer and never sits whole in memory.
     qint64 budget = kBurstBytes;
-    while (!dataQueued_ && data_.bytesToWrite() == 0) {
+    while (!dataQueued_ && heldBySocket() == 0) {
         if (budget <= 0) {
             // A fast reader could take a large file in one go; let other events run between.
             pump_.start(0);
@@ -517,7 +762,7 @@ void FtpClient::fillDataSocket() {
             watchData();
             return;
         }
-        if (data_.write(chunk_.constData(), n) != n) {
+        if (data_->write(chunk_.constData(), n) != n) {
             dataLost();
             return;
         }
@@ -543,11 +788,17 @@ void FtpClient::watchData() {
     // signals, right here.
     watch_.stop();
     dataClosing_ = true;
-    data_.disconnectFromHost();
+    data_->disconnectFromHost();
+}
+
+qint64 FtpClient::heldBySocket() const {
+    // With TLS: the bytes still to encrypt, then what is encrypted but not handed to the
+    // kernel yet. Without, the second is always 0.
+    return data_->bytesToWrite() + (tlsSockets_ ? tlsData()->encryptedBytesToWrite() : 0);
 }
 
 qint64 FtpClient::unsentBytes() const {
-    return data_.bytesToWrite() + kernelQueue(data_).value_or(0);
+    return heldBySocket() + kernelQueue(*data_).value_or(0);
 }
 
 void FtpClient::reportProgress() {
@@ -569,7 +820,13 @@ void FtpClient::onDataBytesWritten() {
 void FtpClient::onDataClosed() {
     switch (step_) {
     case Step::Stor:
-        failAttempt(QStringLiteral("connexion de données impossible (") + data_.errorString() +
+        if (security_.tls && data_->error() == QAbstractSocket::SslHandshakeFailedError) {
+            failAttempt(QStringLiteral("connexion de données non chiffrée ou refusée (") +
+                            data_->errorString() + QLatin1Char(')'),
+                        timeouts_.pauseAfterRefusal);
+            return;
+        }
+        failAttempt(QStringLiteral("connexion de données impossible (") + data_->errorString() +
                         QLatin1Char(')'),
                     timeouts_.pauseAfterRefusal);
         return;

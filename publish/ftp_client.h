@@ -4,13 +4,19 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QSslSocket>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // The program's own FTP client: uploads one file in passive mode under a temporary name, then
@@ -18,6 +24,11 @@
 // keeps running; a failed attempt is followed by a new one with a new temporary name, up to a
 // bound, and the upload can be cancelled. The local file is opened once per upload, so every
 // attempt sends the same bytes.
+//
+// With TLS on (explicit FTPS, RFC 4217) the client sends AUTH TLS right after the greeting and
+// nothing else until the control connection is encrypted: a server that refuses ends the
+// upload, and the user name and password never leave in clear. Then PBSZ 0 and PROT P, and
+// every data connection is encrypted too, resuming the control connection's TLS session.
 
 namespace grivendale {
 
@@ -42,6 +53,21 @@ struct FtpUploadRequest {
     QString remoteName; // relative to the server root, '/' or '\' separators
 };
 
+// How the connection is protected; by default it is not.
+struct FtpSecurity {
+    bool tls = false;
+    // With TLS: a certificate that does not verify against the trusted authorities for the
+    // host is still taken if it has this SHA-256 fingerprint, which the user accepted for the
+    // server ("AB:CD:..."; case and separators do not matter).
+    QString acceptedFingerprint;
+};
+
+// The certificate's SHA-256 digest as upper-case hex pairs joined by ':'; empty for none.
+QString certificateFingerprint(const QSslCertificate& certificate);
+// A SHA-256 fingerprint typed in any case, with or without ':' or blanks between the pairs, in
+// the form above; nothing when it is not 32 bytes of hex.
+std::optional<QString> normalizedFingerprint(const QString& text);
+
 enum class FtpOutcome { Succeeded, Failed, Cancelled };
 
 class FtpClient final : public QObject {
@@ -57,12 +83,16 @@ public:
     // At least one.
     void setMaxAttempts(int attempts);
     int maxAttempts() const { return maxAttempts_; }
+    // Authorities trusted besides the system's, for TLS (a private authority of one's own).
+    void setExtraCaCertificates(const QList<QSslCertificate>& authorities) {
+        extraAuthorities_ = authorities;
+    }
 
     // Starts the upload and returns at once; finished() tells how it ended. Returns false, doing
     // nothing, while another upload runs. A request with a control character in the host,
     // the user, the password or the remote name fails at once without connecting, with a
     // message naming the field.
-    bool TransfertFTP2(const FtpUploadRequest& request);
+    bool TransfertFTP2(const FtpUploadRequest& request, const FtpSecurity& security = {});
     // Ends a running upload: finished(Cancelled).
     void cancel();
     bool isRunning() const { return step_ != Step::Idle; }
@@ -88,6 +118,10 @@ Q_SIGNALS:
     // The control dialogue; the password is masked.
     void commandSent(const QString& line);
     void replyReceived(const grivendale::FtpReply& reply);
+    // With TLS, the server's certificate did not verify and is not the accepted one, so the
+    // upload ends (finished() follows). `changed`: a fingerprint had been accepted for the
+    // server, and this one differs. `problems`: what the verification found.
+    void certificateRefused(const QString& fingerprint, bool changed, const QString& problems);
     // `detail`: the failure text without its prefix, empty on success.
     void finished(grivendale::FtpOutcome outcome, const QString& detail);
 
@@ -97,6 +131,10 @@ private:
         Pausing,
         Connecting,
         Greeting,
+        AuthTls,   // AUTH TLS sent
+        Handshake, // the control connection's TLS handshake
+        Pbsz,
+        Prot,
         User,
         Pass,
         Type,
@@ -120,13 +158,23 @@ private:
     void arm(std::chrono::milliseconds limit);
     void armUntilDeadline();
     void sendCommand(const QString& command);
+    void makeSockets(bool tls);
+    QSslSocket* tlsControl() const;
+    QSslSocket* tlsData() const;
+    void dispatch(void (FtpClient::*handler)());
+    void sendUser();
+    QSslConfiguration tlsConfiguration() const;
 
     void onTimeout();
     void onControlConnected();
     void onControlReadyRead();
     void onControlClosed();
     void onReply(const FtpReply& reply);
+    void onControlEncrypted();
+    void onControlSslErrors(const QList<QSslError>& errors);
     void onDataConnected();
+    void onDataEncrypted();
+    void onDataSslErrors(const QList<QSslError>& errors);
     void onDataBytesWritten();
     void onDataClosed();
     void startSending();
@@ -134,14 +182,19 @@ private:
     void watchData();
     void reportProgress();
     qint64 unsentBytes() const;
+    qint64 heldBySocket() const;
     void dataLost();
     void transferEnded();
 
     FtpTimeouts timeouts_;
     int maxAttempts_ = kDefaultMaxAttempts;
 
-    QTcpSocket control_;
-    QTcpSocket data_;
+    QList<QSslCertificate> extraAuthorities_;
+
+    // QSslSockets when TLS is asked for, else plain ones.
+    std::unique_ptr<QTcpSocket> control_;
+    std::unique_ptr<QTcpSocket> data_;
+    bool tlsSockets_ = false;
     QTimer timer_;
     QTimer pump_;             // resumes sending after a burst
     QTimer watch_;            // follows what the server takes from the data socket
@@ -152,6 +205,7 @@ private:
 
     Step step_ = Step::Idle;
     FtpUploadRequest request_;
+    FtpSecurity security_;
     QString remotePath_;
     QString temporaryName_;
     std::int32_t uploadCounter_ = 0;
@@ -161,6 +215,8 @@ private:
     QString lastReply_;                // the server's latest reply in this upload
     std::optional<QString> refusal_;   // why the request is refused before anything is sent
     std::optional<QString> fileError_; // why the local file could not be opened
+    // Why the latest TLS handshake was refused on this side, the certificate's fault.
+    std::optional<QString> certificateRefusal_;
     bool storAccepted_ = false;
     bool dataConnected_ = false;
     bool dataQueued_ = false;  // the whole file is in the socket

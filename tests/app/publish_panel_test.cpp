@@ -258,7 +258,9 @@ TEST_F(PanelTest, PublisherServerGivesThePublicLink) {
         << error.toStdString();
     ASSERT_TRUE(server.makeFolder(QStringLiteral("images/news")));
     usePublisher(server);
-    makePanel(startup(1, QStringLiteral("images\\news\\suivi250312.png")));
+    StartupSettings settings = startup(1, QStringLiteral("images\\news\\suivi250312.png"));
+    settings.ServerTLS = true; // for the own server only
+    makePanel(settings);
     publishAndWait();
     EXPECT_EQ(
         w_.Label6->text(),
@@ -386,6 +388,65 @@ TEST_F(PanelTest, ConfirmedOptionsChangeTheDestination) {
     EXPECT_EQ(panel_->optionsWindow(), window);
     window->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
     EXPECT_EQ(panel_->serverSettings().ServerMode, 1);
+}
+
+TEST_F(PanelTest, AnUnverifiedCertificatePassesOnlyOnceTheUserAcceptsItsFingerprint) {
+    const TestCertificate certificate =
+        makeCertificate(root_.path(), QStringLiteral("127.0.0.1"), QStringLiteral("IP:127.0.0.1"));
+    LocalFtpServer server;
+    server.tlsCertificate = certificate.pemPath;
+    QString error;
+    ASSERT_TRUE(server.start(QStringLiteral("moi"), QStringLiteral("mon-mot"), &error))
+        << error.toStdString();
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    StartupSettings settings = startup(0, QStringLiteral("carte.png"), address);
+    settings.ServerTLS = true;
+    makePanel(settings);
+    const auto accepted = [&] {
+        return readAcceptedFingerprint(settings_, QStringLiteral("127.0.0.1"), server.port());
+    };
+
+    // "Non": nothing sent, nothing kept.
+    ui_.answers = {UiPort::Answer::No};
+    publishAndWait();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].icon, UiPort::Icon::Question);
+    EXPECT_EQ(ui_.messages[0].buttons, UiPort::Buttons::YesNo);
+    EXPECT_TRUE(ui_.messages[0].text.contains(certificate.fingerprint));
+    EXPECT_TRUE(ui_.messages[0].text.contains(address));
+    EXPECT_TRUE(w_.Label6->text().startsWith(
+        QStringLiteral("Échec de l'envoi : certificat du serveur non reconnu")))
+        << w_.Label6->text().toStdString();
+    EXPECT_TRUE(accepted().isEmpty());
+    EXPECT_TRUE(server.files().isEmpty());
+
+    // "Oui": kept for this server, and the publish goes on; the next one asks nothing.
+    for (int publish = 0; publish < 2; ++publish) {
+        ui_.answers = {UiPort::Answer::Yes};
+        publishAndWait();
+        EXPECT_EQ(ui_.messages.size(), 2u);
+        EXPECT_EQ(w_.Label6->text(), QStringLiteral("Envoyé"));
+        EXPECT_EQ(accepted(), certificate.fingerprint);
+        EXPECT_EQ(server.files(), QStringList{QStringLiteral("carte.png")});
+    }
+
+    // A certificate other than the accepted one is refused with a warning that says so; "Non"
+    // keeps the accepted fingerprint.
+    const QString other =
+        makeCertificate(root_.path(), QStringLiteral("autre"), QStringLiteral("IP:127.0.0.1"))
+            .fingerprint;
+    saveAcceptedFingerprint(settings_, QStringLiteral("127.0.0.1"), server.port(), other);
+    ASSERT_TRUE(QFile::remove(server.path(QStringLiteral("carte.png"))));
+    ui_.answers = {UiPort::Answer::No};
+    publishAndWait();
+    ASSERT_EQ(ui_.messages.size(), 3u);
+    EXPECT_EQ(ui_.messages[2].icon, UiPort::Icon::Warning);
+    EXPECT_TRUE(ui_.messages[2].text.contains(QStringLiteral("a changé")));
+    EXPECT_TRUE(ui_.messages[2].text.contains(other));
+    EXPECT_TRUE(ui_.messages[2].text.contains(certificate.fingerprint));
+    EXPECT_EQ(accepted(), other);
+    EXPECT_TRUE(server.files().isEmpty());
+    EXPECT_FALSE(panel_->isPublishing());
 }
 
 } // namespace

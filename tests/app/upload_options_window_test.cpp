@@ -2,6 +2,7 @@
 #include "document/settings_store.h"
 #include "support/event_wait.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -72,6 +73,8 @@ TEST_F(OptionsWindowTest, ControlsAndTheirTexts) {
     // The fields sit in the frame, so disabling it disables them.
     for (const char* field : {"Text6", "Text5", "Text4"})
         EXPECT_EQ(child<QLineEdit>(field)->parentWidget(), child<QGroupBox>("Frame1"));
+    EXPECT_EQ(child<QCheckBox>("Check1")->text(), QStringLiteral("Connexion chiffrée (TLS)"));
+    EXPECT_EQ(child<QCheckBox>("Check1")->parentWidget(), child<QGroupBox>("Frame1"));
 }
 
 TEST_F(OptionsWindowTest, AnEmptyStoreOpensOnTheImageService) {
@@ -80,6 +83,7 @@ TEST_F(OptionsWindowTest, AnEmptyStoreOpensOnTheImageService) {
     EXPECT_TRUE(frameEnabled());
     for (const char* field : {"Text6", "Text5", "Text4"})
         EXPECT_TRUE(child<QLineEdit>(field)->text().isEmpty());
+    EXPECT_FALSE(child<QCheckBox>("Check1")->isChecked());
     click("Command1");
     EXPECT_FALSE(window().isVisible());
     ASSERT_TRUE(confirmed_);
@@ -88,6 +92,7 @@ TEST_F(OptionsWindowTest, AnEmptyStoreOpensOnTheImageService) {
     EXPECT_EQ(stored("Server"), QString());
     EXPECT_EQ(stored("Login"), QString());
     EXPECT_EQ(stored("Pass"), QString());
+    EXPECT_EQ(stored("TLS"), QStringLiteral("0"));
 }
 
 TEST_F(OptionsWindowTest, StoredModeSelectsItsChoice) {
@@ -108,7 +113,9 @@ TEST_F(OptionsWindowTest, StoredModeSelectsItsChoice) {
         store("Server", QStringLiteral("ftp.moi.test"));
         store("Login", QStringLiteral("moi"));
         store("Pass", QStringLiteral("mot de passe"));
+        store("TLS", QString::fromLatin1(c.mode));
         window().show();
+        EXPECT_EQ(child<QCheckBox>("Check1")->isChecked(), c.mode[0] != '0') << c.mode;
         EXPECT_TRUE(child<QRadioButton>(c.option)->isChecked()) << c.mode;
         EXPECT_EQ(frameEnabled(), c.frame) << c.mode;
         EXPECT_EQ(child<QLineEdit>("Text6")->text(), QStringLiteral("ftp.moi.test"));
@@ -137,6 +144,7 @@ TEST_F(OptionsWindowTest, OkStoresAndHandsOverTheChoices) {
     child<QLineEdit>("Text6")->setText(QStringLiteral("ftp.moi.test"));
     child<QLineEdit>("Text5")->setText(QStringLiteral("moi"));
     child<QLineEdit>("Text4")->setText(QStringLiteral(" secret é "));
+    child<QCheckBox>("Check1")->click();
     EXPECT_EQ(child<QLineEdit>("Text4")->echoMode(), QLineEdit::Password);
     click("Command1");
     ASSERT_TRUE(confirmed_);
@@ -144,6 +152,8 @@ TEST_F(OptionsWindowTest, OkStoresAndHandsOverTheChoices) {
     EXPECT_EQ(confirmed_->ServerLogin, QStringLiteral("moi"));
     EXPECT_EQ(confirmed_->ServerPass, QStringLiteral(" secret é "));
     EXPECT_EQ(confirmed_->ServerMode, 0);
+    EXPECT_TRUE(confirmed_->ServerTLS);
+    EXPECT_EQ(stored("TLS"), QStringLiteral("1"));
     EXPECT_EQ(stored("Server"), QStringLiteral("ftp.moi.test"));
     EXPECT_EQ(stored("Login"), QStringLiteral("moi"));
     EXPECT_EQ(stored("Pass"), QStringLiteral(" secret é "));

@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <limits>
+#include <memory>
 #include <optional>
 
 using namespace grivendale;
@@ -27,6 +29,31 @@ protected:
     QStringList filesInRoot() const { return QDir(root()).entryList(QDir::Files); }
 
     QTemporaryDir m_root;
+};
+
+// A keyring in memory, which answers or does not.
+class FakeKeyring final : public SecretStore {
+public:
+    bool answers = true;
+    QHash<QString, QString> secrets;
+
+    Secret readSecret(const QString& key) override {
+        if (!answers)
+            return {};
+        if (!secrets.contains(key))
+            return {Status::NotFound, {}};
+        return {Status::Found, secrets.value(key)};
+    }
+    bool writeSecret(const QString& key, const QString& value) override {
+        if (answers)
+            secrets.insert(key, value);
+        return answers;
+    }
+    bool deleteSecret(const QString& key) override {
+        if (answers)
+            secrets.remove(key);
+        return answers;
+    }
 };
 
 } // namespace
@@ -279,4 +306,76 @@ TEST_F(SettingsStoreTest, FilesAreReadableByTheirOwnerOnly) {
                                                QStringLiteral("Morvessin"), QStringLiteral("Pass"),
                                                QString()),
               QStringLiteral("motdepasse"));
+}
+
+TEST_F(SettingsStoreTest, ThePasswordGoesToTheKeyringWhereOneAnswers) {
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "keyring" : "no keyring");
+        const QString folder = root() + (answers ? QStringLiteral("/a") : QStringLiteral("/b"));
+        SettingsStore store(folder);
+        auto keyring = std::make_shared<FakeKeyring>();
+        keyring->answers = answers;
+        store.setSecretStore(keyring);
+        saveUploadPassword(store, QStringLiteral("s3cret-pw"));
+        EXPECT_EQ(uploadPasswordInKeyring(store), answers);
+        EXPECT_EQ(keyring->secrets.contains(QStringLiteral("Morvessin/Pass")), answers);
+        // The file holds the password only when no keyring took it.
+        QFile file(folder + QStringLiteral("/Morvessin.ini"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().contains("s3cret-pw"), !answers);
+        EXPECT_EQ(readStartupSettings(store, kProgramFolder).ServerPass,
+                  QStringLiteral("s3cret-pw"));
+    }
+}
+
+TEST_F(SettingsStoreTest, APasswordInTheFileMovesToTheKeyringAndLeavesTheFile) {
+    SettingsStore store(root());
+    // As an older version left it.
+    store.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Pass"),
+                      QStringLiteral("ancien-mot"));
+    auto keyring = std::make_shared<FakeKeyring>();
+    store.setSecretStore(keyring);
+    const auto fileHolds = [this](const QByteArray& text) {
+        QFile file(root() + QStringLiteral("/Morvessin.ini"));
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains(text);
+    };
+
+    keyring->answers = false;
+    EXPECT_FALSE(moveUploadPasswordToKeyring(store));
+    EXPECT_TRUE(fileHolds("ancien-mot"));
+    keyring->answers = true;
+    EXPECT_TRUE(moveUploadPasswordToKeyring(store));
+    EXPECT_FALSE(fileHolds("ancien-mot"));
+    EXPECT_EQ(readUploadPassword(store), QStringLiteral("ancien-mot"));
+
+    // A keyring that stops answering gives no password, and nothing is written meanwhile.
+    keyring->answers = false;
+    EXPECT_EQ(readUploadPassword(store), QString());
+    // A password saved then goes into the file, and the keyring's copy is not read any more.
+    saveUploadPassword(store, QStringLiteral("nouveau-mot"));
+    keyring->answers = true;
+    EXPECT_FALSE(uploadPasswordInKeyring(store));
+    EXPECT_EQ(readUploadPassword(store), QStringLiteral("nouveau-mot"));
+}
+
+// Every test program sets GRIVENDALE_NO_KEYRING (support/program_environment.cpp).
+TEST(SettingsStoreKeyring, NoStoreOfTheTestsReachesTheSystemKeyring) {
+    EXPECT_EQ(SettingsStore().secrets(), nullptr);
+    EXPECT_EQ(SettingsStore(QStringLiteral("/tmp/x")).secrets(), nullptr);
+}
+
+TEST_F(SettingsStoreTest, TlsIsOffUntilStoredAndFingerprintsAreKeptPerServer) {
+    SettingsStore store(root());
+    EXPECT_FALSE(readStartupSettings(store, kProgramFolder).ServerTLS);
+    saveServerTls(store, true);
+    EXPECT_TRUE(readStartupSettings(store, kProgramFolder).ServerTLS);
+
+    saveAcceptedFingerprint(store, QStringLiteral("FTP.Example.org"), 21, QStringLiteral("AA:01"));
+    saveAcceptedFingerprint(store, QStringLiteral("::1"), 2121, QStringLiteral("BB:02"));
+    const SettingsStore fresh(root());
+    EXPECT_EQ(readAcceptedFingerprint(fresh, QStringLiteral("ftp.example.org"), 21),
+              QStringLiteral("AA:01"));
+    EXPECT_EQ(readAcceptedFingerprint(fresh, QStringLiteral("ftp.example.org"), 990), QString());
+    EXPECT_EQ(readAcceptedFingerprint(fresh, QStringLiteral("::1"), 2121), QStringLiteral("BB:02"));
+    EXPECT_EQ(serverKey(QStringLiteral("::1"), 2121), QStringLiteral("[::1]:2121"));
 }

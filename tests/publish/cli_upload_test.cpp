@@ -158,6 +158,10 @@ TEST(CliUpload, UsageErrorsExitWithTwo) {
         good + QStringList{QStringLiteral("--attempts"), QStringLiteral("0")},
         good + QStringList{QStringLiteral("--attempts")},
         good + QStringList{QStringLiteral("--verbose"), QStringLiteral("1")},
+        good + QStringList{QStringLiteral("--accept-fingerprint"),
+                           QStringLiteral("AB:").repeated(31) + QStringLiteral("AB")}, // no --tls
+        good + QStringList{QStringLiteral("--tls"), QStringLiteral("--accept-fingerprint"),
+                           QStringLiteral("AB:CD")},
         QStringList{QStringLiteral("l.png"), QStringLiteral("r.png\r\nDELE x")} + good.mid(2),
     };
     for (const QStringList& args : cases) {
@@ -166,6 +170,35 @@ TEST(CliUpload, UsageErrorsExitWithTwo) {
         EXPECT_TRUE(run.lines.isEmpty());
         EXPECT_TRUE(run.err.contains("usage:"));
     }
+}
+
+TEST(CliUpload, TlsRefusesAnUnknownCertificateAndPrintsItsFingerprint) {
+    QTemporaryDir dir;
+    const TestCertificate certificate =
+        makeCertificate(dir.path(), QStringLiteral("127.0.0.1"), QStringLiteral("IP:127.0.0.1"));
+    LocalFtpServer server;
+    server.tlsCertificate = certificate.pemPath;
+    QString error;
+    ASSERT_TRUE(server.start(QStringLiteral("u"), QStringLiteral("p"), &error))
+        << error.toStdString();
+    const QString local = dir.filePath(QStringLiteral("a.png"));
+    const QByteArray bytes(300000, 'q');
+    writeFileBytes(local, bytes);
+    const QStringList args = QStringList{local, QStringLiteral("a.png"), QStringLiteral("--tls")} +
+                             serverArgs(server.port(), QStringLiteral("u"), QStringLiteral("p"));
+
+    CliRun run = runUpload(args);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(("--accept-fingerprint " + certificate.fingerprint).toLatin1()))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.lines.last().contains(certificate.fingerprint));
+    EXPECT_TRUE(server.files().isEmpty());
+
+    run = runUpload(args +
+                    QStringList{QStringLiteral("--accept-fingerprint"), certificate.fingerprint});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines.last(), QStringLiteral("Envoyé"));
+    EXPECT_EQ(readFileBytes(server.path(QStringLiteral("a.png"))), bytes);
 }
 
 } // namespace

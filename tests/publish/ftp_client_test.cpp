@@ -63,6 +63,8 @@ struct UploadRun {
     QStringList commands;
     QStringList failures;
     QStringList fileErrors;
+    QStringList replies;
+    std::optional<std::pair<QString, bool>> refusedCertificate; // fingerprint, changed
     int attempts = 0;
     qint64 sent = -1;
     qint64 total = -1;
@@ -89,6 +91,12 @@ protected:
                          [this](int attempt, int) { run_.attempts = attempt; });
         QObject::connect(&client_, &FtpClient::localFileError, &client_,
                          [this](const QString& e) { run_.fileErrors.append(e); });
+        QObject::connect(&client_, &FtpClient::replyReceived, &client_,
+                         [this](const FtpReply& r) { run_.replies.append(r.text()); });
+        QObject::connect(&client_, &FtpClient::certificateRefused, &client_,
+                         [this](const QString& fingerprint, bool changed, const QString&) {
+                             run_.refusedCertificate = {fingerprint, changed};
+                         });
         QObject::connect(&client_, &FtpClient::progress, &client_, [this](qint64 s, qint64 t) {
             run_.sent = s;
             run_.total = t;
@@ -109,7 +117,7 @@ protected:
         run_ = {};
         clock_.start();
         EXPECT_TRUE(client_.TransfertFTP2(
-            {QStringLiteral("127.0.0.1"), port, kUser, password, local, remote}));
+            {QStringLiteral("127.0.0.1"), port, kUser, password, local, remote}, security_));
         EXPECT_TRUE(waitUntil([this] { return run_.outcome.has_value(); }, limit))
             << "the upload did not end";
         return run_;
@@ -117,6 +125,7 @@ protected:
 
     QTemporaryDir dir_;
     FtpClient client_;
+    FtpSecurity security_; // for every upload() of the test
     UploadRun run_;
     QElapsedTimer clock_;
 };
@@ -308,21 +317,35 @@ TEST_F(FtpClientTest, AttemptsAreBoundedWhenNothingListens) {
 }
 
 TEST_F(FtpClientTest, ARunningUploadCanBeCancelled) {
-    ScriptedFtpServer server;
-    server.greeting.clear();
-    ASSERT_TRUE(server.listen());
-    run_ = {};
-    ASSERT_TRUE(client_.TransfertFTP2({QStringLiteral("127.0.0.1"), server.port(), kUser, kPassword,
-                                       localFile("x"), QStringLiteral("a.png")}));
-    EXPECT_FALSE(client_.TransfertFTP2({QStringLiteral("127.0.0.1"), server.port(), kUser,
-                                        kPassword, localFile("x"), QStringLiteral("a.png")}));
-    ASSERT_TRUE(waitUntil([&] { return server.controlConnections == 1; }, 5s));
-    client_.cancel();
-    EXPECT_EQ(run_.outcome, FtpOutcome::Cancelled);
-    EXPECT_EQ(run_.statuses.last(), QStringLiteral("Envoi annulé"));
-    EXPECT_FALSE(client_.isRunning());
-    runEventsFor(100ms);
-    EXPECT_EQ(server.controlConnections, 1);
+    // Waiting for a greeting; with TLS, for a handshake that the server never begins.
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls ? "TLS" : "plain");
+        ScriptedFtpServer server;
+        if (tls)
+            server.replies[QStringLiteral("AUTH")] = "234 Go ahead.\r\n";
+        else
+            server.greeting.clear();
+        ASSERT_TRUE(server.listen());
+        run_ = {};
+        const FtpUploadRequest request{
+            QStringLiteral("127.0.0.1"), server.port(), kUser, kPassword, localFile("x"),
+            QStringLiteral("a.png")};
+        ASSERT_TRUE(client_.TransfertFTP2(request, {tls, {}}));
+        EXPECT_FALSE(client_.TransfertFTP2(request));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return server.controlConnections == 1 &&
+                       (!tls || server.sawCommand(QStringLiteral("AUTH")));
+            },
+            5s));
+        client_.cancel();
+        EXPECT_EQ(run_.outcome, FtpOutcome::Cancelled);
+        EXPECT_EQ(run_.statuses.last(), QStringLiteral("Envoi annulé"));
+        EXPECT_FALSE(client_.isRunning());
+        runEventsFor(100ms);
+        EXPECT_EQ(server.controlConnections, 1);
+        EXPECT_FALSE(server.sawCommand(QStringLiteral("USER")));
+    }
 }
 
 // --- A hostile server -------------------------------------------------------------------
@@ -484,6 +507,228 @@ TEST_F(HostileServerTest, ADataConnectionThatNeverDrains) {
     EXPECT_GT(run.sent, 0);
     EXPECT_LT(run.sent, run.total);
     EXPECT_LT(elapsedMs_, 15000);
+}
+
+// --- Explicit FTPS ------------------------------------------------------------------------
+
+TEST(Fingerprints, AreReadInAnyCaseWithOrWithoutSeparators) {
+    const QString canonical =
+        QStringLiteral("AB:") + QStringLiteral("01:").repeated(30) + QStringLiteral("EF");
+    const struct {
+        QString text;
+        std::optional<QString> expected;
+    } cases[] = {
+        {canonical, canonical},
+        {canonical.toLower().remove(QLatin1Char(':')), canonical},
+        {QStringLiteral(" ab 01") + QStringLiteral(":01").repeated(29) + QStringLiteral(" ef"),
+         canonical},
+        {canonical.chopped(3), std::nullopt},                        // 31 bytes
+        {canonical.chopped(2) + QStringLiteral("EG"), std::nullopt}, // not hex
+        {QString(), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(normalizedFingerprint(c.text), c.expected) << c.text.toStdString();
+}
+
+const QStringList kTlsStart = {QStringLiteral("AUTH TLS"),  QStringLiteral("PBSZ 0"),
+                               QStringLiteral("PROT P"),    QStringLiteral("USER carto"),
+                               QStringLiteral("PASS ****"), QStringLiteral("TYPE I"),
+                               QStringLiteral("PASV")};
+
+TEST_F(RealServerTest, APlainServerRefusingAuthHearsNeitherUserNorPassword) {
+    security_.tls = true;
+    client_.setMaxAttempts(3);
+    const UploadRun run = upload(server_.port(), localFile("x"), QStringLiteral("carte.png"));
+    EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+    EXPECT_EQ(run.attempts, 1);
+    EXPECT_TRUE(
+        run.detail.startsWith(QStringLiteral("le serveur refuse la connexion chiffrée (500")))
+        << run.detail.toStdString();
+    EXPECT_EQ(run.commands, QStringList{QStringLiteral("AUTH TLS")});
+}
+
+// pyftpdlib in explicit FTPS only, with a self-signed certificate, and requiring that every
+// data connection resume the control connection's TLS session, as vsftpd does.
+class RealTlsServerTest : public FtpClientTest {
+protected:
+    void SetUp() override {
+        FtpClientTest::SetUp();
+        client_.setTimeouts(patientTimeouts());
+        certificate_ = makeCertificate(dir_.path(), QStringLiteral("127.0.0.1"),
+                                       QStringLiteral("IP:127.0.0.1"));
+        ASSERT_FALSE(certificate_.certificate.isNull());
+        server_.tlsCertificate = certificate_.pemPath;
+        QString error;
+        ASSERT_TRUE(server_.start(kUser, kPassword, &error)) << error.toStdString();
+        security_.tls = true;
+    }
+    TestCertificate certificate_;
+    LocalFtpServer server_;
+};
+
+TEST_F(RealTlsServerTest, ASelfSignedCertificatePassesOnlyWithItsAcceptedFingerprint) {
+    const QString other =
+        makeCertificate(dir_.path(), QStringLiteral("autre"), QStringLiteral("IP:127.0.0.1"))
+            .fingerprint;
+    const QByteArray bytes = randomBytes(1024 * 1024 + 5);
+    const QString local = localFile(bytes);
+    client_.setMaxAttempts(3);
+    // A success first: what was let through once must not be let through again unchecked.
+    const struct {
+        QString accepted;
+        QString remote;
+        bool succeeds;
+        bool changed;
+        QString detailStart;
+    } cases[] = {
+        {certificate_.fingerprint.toLower(), QStringLiteral("carte.png"), true, false, QString()},
+        {other, QStringLiteral("b.png"), false, true,
+         QStringLiteral("l'empreinte du certificat du serveur a changé : ")},
+        {QString(), QStringLiteral("c.png"), false, false,
+         QStringLiteral("certificat du serveur non reconnu (")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.accepted.toStdString());
+        security_.acceptedFingerprint = c.accepted;
+        const UploadRun run = upload(server_.port(), local, c.remote);
+        if (!c.succeeds) {
+            EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+            EXPECT_EQ(run.attempts, 1);
+            EXPECT_TRUE(run.detail.startsWith(c.detailStart)) << run.detail.toStdString();
+            EXPECT_TRUE(run.detail.contains(certificate_.fingerprint)) << run.detail.toStdString();
+            ASSERT_TRUE(run.refusedCertificate);
+            EXPECT_EQ(run.refusedCertificate->first, certificate_.fingerprint);
+            EXPECT_EQ(run.refusedCertificate->second, c.changed);
+            EXPECT_EQ(run.commands, QStringList{QStringLiteral("AUTH TLS")});
+            continue;
+        }
+        ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+        EXPECT_FALSE(run.refusedCertificate);
+        ASSERT_EQ(run.commands.size(), 11);
+        EXPECT_EQ(run.commands.mid(0, 7), kTlsStart);
+        EXPECT_EQ(readFileBytes(server_.path(QStringLiteral("carte.png"))), bytes);
+        EXPECT_EQ(run.sent, bytes.size());
+    }
+    EXPECT_EQ(server_.files(), QStringList{QStringLiteral("carte.png")});
+}
+
+class TlsServerTest : public FtpClientTest {
+protected:
+    void SetUp() override {
+        FtpClientTest::SetUp();
+        client_.setMaxAttempts(2);
+        authority_ = makeCertificate(dir_.path(), QStringLiteral("Autorite"), QString());
+        security_.tls = true;
+    }
+    // Serves with a certificate the tests' authority signed for `altName`.
+    void serveAs(ScriptedFtpServer& server, const QString& altName) {
+        const TestCertificate c =
+            makeCertificate(dir_.path(), QStringLiteral("serveur"), altName, &authority_);
+        server.certificate = c.certificate;
+        server.key = c.key;
+        fingerprint_ = c.fingerprint;
+    }
+    TestCertificate authority_;
+    QString fingerprint_;
+};
+
+TEST_F(TlsServerTest, TheCertificateMustVerifyForTheHostItWasAskedFor) {
+    client_.setTimeouts(patientTimeouts());
+    client_.setExtraCaCertificates({authority_.certificate});
+    const QByteArray bytes = randomBytes(300000);
+    for (const bool rightName : {true, false}) {
+        SCOPED_TRACE(rightName ? "127.0.0.1" : "autre.test");
+        ScriptedFtpServer server;
+        serveAs(server,
+                rightName ? QStringLiteral("IP:127.0.0.1") : QStringLiteral("DNS:autre.test"));
+        ASSERT_TRUE(server.listen());
+        const UploadRun run = upload(server.port(), localFile(bytes), QStringLiteral("c.png"));
+        EXPECT_EQ(server.clearCommands, QStringList{QStringLiteral("AUTH TLS")});
+        if (rightName) {
+            ASSERT_EQ(run.outcome, FtpOutcome::Succeeded) << run.detail.toStdString();
+            EXPECT_EQ(server.data, bytes);
+            // Sent, but encrypted: clearCommands holds only AUTH TLS.
+            const QStringList login = {QStringLiteral("USER carto"),
+                                       QStringLiteral("PASS ") + kPassword};
+            EXPECT_EQ(server.commands.mid(3, 2), login);
+        } else {
+            EXPECT_EQ(run.outcome, FtpOutcome::Failed);
+            EXPECT_EQ(run.attempts, 1);
+            ASSERT_TRUE(run.refusedCertificate);
+            EXPECT_EQ(run.refusedCertificate->first, fingerprint_);
+            EXPECT_TRUE(run.detail.contains(fingerprint_)) << run.detail.toStdString();
+            EXPECT_EQ(server.commands, QStringList{QStringLiteral("AUTH TLS")});
+        }
+    }
+}
+
+TEST_F(TlsServerTest, HostileServers) {
+    const QByteArray bytes = randomBytes(200000);
+    // What gets through to the server, encrypted.
+    enum class Reach { Nothing, Login, File };
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedFtpServer&)> setUp;
+        FtpOutcome outcome;
+        int attempts;
+        QString detailStart;
+        Reach reach;
+    };
+    const Case cases[] = {
+        {"refuses AUTH", [](ScriptedFtpServer&) {}, FtpOutcome::Failed, 1,
+         QStringLiteral("le serveur refuse la connexion chiffrée (502 Not implemented.)"),
+         Reach::Nothing},
+        {"says 234 but never negotiates",
+         [](ScriptedFtpServer& s) { s.replies[QStringLiteral("AUTH")] = "234 Go ahead.\r\n"; },
+         FtpOutcome::Failed, 2, QStringLiteral("la négociation TLS n'aboutit pas"), Reach::Nothing},
+        {"forges a reply in clear after the 234",
+         [](ScriptedFtpServer& s) { s.afterAuth = "200 Forged.\r\n"; }, FtpOutcome::Succeeded, 1,
+         QString(), Reach::File},
+        {"refuses PROT P",
+         [](ScriptedFtpServer& s) {
+             s.replies[QStringLiteral("PROT")] = "534 Protection level not supported.\r\n";
+         },
+         FtpOutcome::Failed, 1,
+         QStringLiteral("le serveur refuse de chiffrer les données (534 Protection"),
+         Reach::Nothing},
+        {"serves data in clear after PROT P",
+         [](ScriptedFtpServer& s) { s.plainDataDespiteProt = true; }, FtpOutcome::Failed, 2,
+         QStringLiteral("connexion de données non chiffrée ou refusée ("), Reach::Login},
+        {"never negotiates on the data connection", [](ScriptedFtpServer& s) { s.holdData = true; },
+         FtpOutcome::Failed, 2, QStringLiteral("pas de connexion de données"), Reach::Login},
+        {"refuses the name for good",
+         [](ScriptedFtpServer& s) {
+             s.replies[QStringLiteral("RNTO")] = "553 Name not allowed.\r\n";
+         },
+         FtpOutcome::Failed, 1, QStringLiteral("553 Name not allowed."), Reach::File},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedFtpServer server;
+        if (c.name != cases[0].name)
+            serveAs(server, QStringLiteral("IP:127.0.0.1"));
+        c.setUp(server);
+        ASSERT_TRUE(server.listen());
+        security_.acceptedFingerprint = fingerprint_;
+        QElapsedTimer clock;
+        clock.start();
+        const UploadRun run = upload(server.port(), localFile(bytes), QStringLiteral("c.png"));
+        EXPECT_LT(clock.elapsed(), 10000);
+        EXPECT_EQ(run.outcome, c.outcome);
+        EXPECT_EQ(run.attempts, c.attempts);
+        EXPECT_TRUE(run.detail.startsWith(c.detailStart)) << run.detail.toStdString();
+        // Neither the user name nor the password in clear, whatever the server does.
+        for (const QString& command : server.clearCommands) {
+            EXPECT_FALSE(command.startsWith(QLatin1String("USER")) ||
+                         command.startsWith(QLatin1String("PASS")));
+        }
+        EXPECT_FALSE(run.replies.contains(QStringLiteral("200 Forged.")));
+        EXPECT_EQ(server.sawCommand(QStringLiteral("USER")), c.reach != Reach::Nothing);
+        EXPECT_EQ(server.data.contains(bytes), c.reach == Reach::File);
+        if (c.attempts > 1) { // retried, never renamed
+            EXPECT_FALSE(server.sawCommand(QStringLiteral("RNFR")));
+        }
+    }
 }
 
 } // namespace

@@ -3,6 +3,11 @@
 
 Prints "PORT <n>" once it listens, then serves until its standard input closes, it is
 terminated, or --lifetime seconds have passed (so a crashed test never leaves it behind).
+
+With --tls-cert (a PEM file holding the certificate and its key) it speaks explicit FTPS
+only, as a strict server does: AUTH TLS before USER, PROT P before PASV, and, as vsftpd's
+require_ssl_reuse, every data connection must resume the control connection's TLS session.
+With --tls-optional as well, it also serves clients in clear, and takes any data connection.
 """
 
 import argparse
@@ -27,20 +32,41 @@ def main():
     parser.add_argument("--lifetime", type=float, default=600.0)
     parser.add_argument("--read-limit", type=int, default=0,
                         help="BYTES_PER_SECOND a data connection takes, 0 for no limit")
+    parser.add_argument("--tls-cert", default="",
+                        help="PEM file with certificate and key: FTPS required")
+    parser.add_argument("--tls-optional", action="store_true",
+                        help="with --tls-cert: FTPS offered, not required")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
-    class Handler(FTPHandler):
-        pass
+    if args.tls_cert:
+        from OpenSSL._util import lib as openssl
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        class ReusingData(TLS_DTPHandler):
+            def handle_ssl_established(self):
+                if not openssl.SSL_session_reused(self.socket._ssl):
+                    self.cmd_channel.respond(
+                        "522 SSL connection failed: session reuse required")
+                    self.close()
+
+        class Handler(TLS_FTPHandler):
+            certfile = args.tls_cert
+            tls_control_required = not args.tls_optional
+            tls_data_required = not args.tls_optional
+            dtp_handler = TLS_DTPHandler if args.tls_optional else ReusingData
+    else:
+        class Handler(FTPHandler):
+            pass
 
     Handler.authorizer = authorizer
     if args.passive_ports:
         first, last = (int(p) for p in args.passive_ports.split("-"))
         Handler.passive_ports = range(first, last + 1)
-    if args.read_limit > 0:
+    if args.read_limit > 0 and not args.tls_cert:
         class SlowData(ThrottledDTPHandler):
             read_limit = args.read_limit
 

@@ -12,7 +12,7 @@
 
 // A real FTP server for the tests: tests/support/ftp_server.py (pyftpdlib) on 127.0.0.1, on a
 // free port, serving a fresh temporary root to one user with write rights, with a passive
-// port range. Stopped when the object goes.
+// port range; explicit FTPS only when given a certificate. Stopped when the object goes.
 
 namespace grivendale::testing {
 
@@ -24,6 +24,9 @@ public:
     ~LocalFtpServer() { stop(); }
 
     qint64 readLimit = 0; // bytes per second a data connection takes; 0: no limit
+    // A PEM file with a certificate and its key: the server then speaks explicit FTPS only,
+    // and wants every data connection to resume the control connection's TLS session.
+    QString tlsCertificate;
 
     // False, with the reason in `error`, when the server did not come up within ten seconds.
     bool start(const QString& user, const QString& password, QString* error = nullptr) {
@@ -33,12 +36,12 @@ public:
         // (pyftpdlib falls back to any free port when its range is taken).
         const int first = 30000 + static_cast<int>(QRandomGenerator::global()->bounded(3000)) * 10;
         process_.setProgram(python());
-        process_.setArguments({QStringLiteral(GRIVENDALE_SOURCE_DIR "/tests/support/ftp_server.py"),
-                               QStringLiteral("--root"), root_.path(), QStringLiteral("--user"),
-                               user, QStringLiteral("--password"), password,
-                               QStringLiteral("--passive-ports"),
-                               QStringLiteral("%1-%2").arg(first).arg(first + 9),
-                               QStringLiteral("--read-limit"), QString::number(readLimit)});
+        process_.setArguments(
+            {QStringLiteral(GRIVENDALE_SOURCE_DIR "/tests/support/ftp_server.py"),
+             QStringLiteral("--root"), root_.path(), QStringLiteral("--user"), user,
+             QStringLiteral("--password"), password, QStringLiteral("--passive-ports"),
+             QStringLiteral("%1-%2").arg(first).arg(first + 9), QStringLiteral("--read-limit"),
+             QString::number(readLimit), QStringLiteral("--tls-cert"), tlsCertificate});
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.start();
         if (!process_.waitForStarted(10000))

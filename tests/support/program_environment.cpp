@@ -29,6 +29,8 @@ public:
         configHome_ = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(configHome_->isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_->path()));
+        // Nor the real user's keyring: secrets stay in the scratch settings files.
+        qputenv("GRIVENDALE_NO_KEYRING", "1");
 
 #if GRIVENDALE_TEST_APPLICATION >= 2
         // Fonts and widgets need a display; draw off screen unless told otherwise.

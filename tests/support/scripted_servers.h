@@ -4,6 +4,9 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -45,9 +48,21 @@ private:
     std::vector<qintptr> held_;
 };
 
+// Hands out sockets that stay in clear until told to encrypt.
+class SslCapableServer final : public QTcpServer {
+protected:
+    void incomingConnection(qintptr fd) override {
+        auto* socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(fd))
+            addPendingConnection(socket);
+        else
+            delete socket;
+    }
+};
+
 // An FTP server whose every answer can be replaced. By default it behaves: 220, 331, 230,
 // 200, 227 naming its own passive listener, 150, 226 once the data connection closes, 350,
-// 250, 221.
+// 250, 221; with a certificate, also 234 to AUTH TLS, then 200 to PBSZ and PROT.
 class ScriptedFtpServer {
 public:
     QByteArray greeting = "220 Scripted server ready.\r\n"; // empty: never greets
@@ -60,6 +75,14 @@ public:
     // Once, on the first data connection: close it at once, then send this and hang up.
     QByteArray farewellOnData;
     bool holdData = false; // take the data connection and never read it
+    // With a certificate, AUTH TLS encrypts the control connection, and after PROT P every
+    // data connection is encrypted too.
+    QSslCertificate certificate;
+    QSslKey key;
+    QByteArray afterAuth;              // sent in clear right behind the 234
+    bool plainDataDespiteProt = false; // says yes to PROT P, then serves data in clear
+
+    QStringList clearCommands; // the commands that arrived before the encryption
 
     QStringList commands; // every command line received, in order
     QByteArray data;      // every byte received on data connections
@@ -69,11 +92,11 @@ public:
     ScriptedFtpServer() {
         QObject::connect(&control_, &QTcpServer::newConnection, &control_, [this] {
             while (QTcpSocket* s = control_.nextPendingConnection())
-                startSession(s);
+                startSession(static_cast<QSslSocket*>(s));
         });
         QObject::connect(&passive_, &QTcpServer::newConnection, &passive_, [this] {
             while (QTcpSocket* s = passive_.nextPendingConnection())
-                startData(s);
+                startData(static_cast<QSslSocket*>(s));
         });
         QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] { sendOneByte(); });
     }
@@ -95,10 +118,12 @@ public:
     }
 
 private:
-    void startSession(QTcpSocket* socket) {
+    void startSession(QSslSocket* socket) {
         ++controlConnections;
         session_ = socket;
         pending_.clear();
+        buffer_.clear();
+        protectData_ = false;
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
             buffer_ += socket->readAll();
             qsizetype end;
@@ -106,6 +131,8 @@ private:
                 const QString line = QString::fromUtf8(buffer_.left(end));
                 buffer_.remove(0, end + 2);
                 commands.append(line);
+                if (!socket->isEncrypted())
+                    clearCommands.append(line);
                 answer(line);
             }
         });
@@ -119,7 +146,16 @@ private:
             send(replies.value(verb));
             return;
         }
-        if (verb == QLatin1String("USER"))
+        const bool tls = !certificate.isNull();
+        if (verb == QLatin1String("AUTH") && tls && session_) {
+            send("234 Proceed with negotiation.\r\n" + afterAuth);
+            encrypt(session_);
+        } else if (verb == QLatin1String("PBSZ") && tls)
+            send("200 PBSZ=0\r\n");
+        else if (verb == QLatin1String("PROT") && tls) {
+            protectData_ = line.endsWith(QLatin1Char('P'));
+            send("200 Protection level set.\r\n");
+        } else if (verb == QLatin1String("USER"))
             send("331 Password required.\r\n");
         else if (verb == QLatin1String("PASS"))
             send("230 Logged in.\r\n");
@@ -141,8 +177,17 @@ private:
             send("502 Not implemented.\r\n");
     }
 
-    void startData(QTcpSocket* socket) {
+    void encrypt(QSslSocket* socket) {
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket->startServerEncryption();
+    }
+
+    void startData(QSslSocket* socket) {
         ++dataConnections;
+        if (protectData_ && !plainDataDespiteProt)
+            encrypt(socket);
         if (!farewellOnData.isEmpty() && session_) {
             socket->disconnectFromHost();
             QTimer::singleShot(300, session_, [this, farewell = farewellOnData] {
@@ -162,6 +207,9 @@ private:
                 return;
             }
             data += bytes;
+            // What a client expecting TLS hears from a server that does not speak it.
+            if (protectData_ && plainDataDespiteProt)
+                socket->write("Not TLS.\r\n");
         });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, [this] {
             if (session_ && session_->state() == QAbstractSocket::ConnectedState)
@@ -192,11 +240,12 @@ private:
         pending_.pop_front();
     }
 
-    QTcpServer control_;
-    QTcpServer passive_;
+    SslCapableServer control_;
+    SslCapableServer passive_;
     HoldingServer holding_;
     QTimer tick_;
-    QPointer<QTcpSocket> session_;
+    QPointer<QSslSocket> session_;
+    bool protectData_ = false;
     QByteArray buffer_;
     std::deque<char> pending_;
 };

@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +54,48 @@ MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width
     }
     line.PointCount = static_cast<std::int32_t>(points.size());
     return line;
+}
+
+TestCertificate makeCertificate(const QString& folder, const QString& name, const QString& altName,
+                                const TestCertificate* issuer) {
+    TestCertificate made;
+    made.certificatePath = folder + QLatin1Char('/') + name + QStringLiteral(".crt");
+    made.keyPath = folder + QLatin1Char('/') + name + QStringLiteral(".key");
+    made.pemPath = folder + QLatin1Char('/') + name + QStringLiteral(".pem");
+    QStringList args = {QStringLiteral("req"),
+                        QStringLiteral("-x509"),
+                        QStringLiteral("-newkey"),
+                        QStringLiteral("ec"),
+                        QStringLiteral("-pkeyopt"),
+                        QStringLiteral("ec_paramgen_curve:prime256v1"),
+                        QStringLiteral("-nodes"),
+                        QStringLiteral("-days"),
+                        QStringLiteral("2"),
+                        QStringLiteral("-subj"),
+                        QStringLiteral("/CN=") + name,
+                        QStringLiteral("-keyout"),
+                        made.keyPath,
+                        QStringLiteral("-out"),
+                        made.certificatePath};
+    if (!altName.isEmpty())
+        args << QStringLiteral("-addext") << QStringLiteral("subjectAltName=") + altName;
+    if (issuer)
+        args << QStringLiteral("-CA") << issuer->certificatePath << QStringLiteral("-CAkey")
+             << issuer->keyPath;
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"), args);
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+        ADD_FAILURE() << "openssl req failed: " << openssl.readAllStandardError().toStdString();
+        return made;
+    }
+    const QByteArray certificate = readFileBytes(made.certificatePath);
+    const QByteArray key = readFileBytes(made.keyPath);
+    writeFileBytes(made.pemPath, certificate + key);
+    made.certificate = QSslCertificate(certificate, QSsl::Pem);
+    made.key = QSslKey(key, QSsl::Ec, QSsl::Pem);
+    made.fingerprint = QString::fromLatin1(
+        made.certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+    return made;
 }
 
 } // namespace grivendale::testing

@@ -3,6 +3,8 @@
 #include "document/map_document.h"
 
 #include <QByteArray>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QString>
 
 #include <cstdint>
@@ -24,5 +26,18 @@ void addFuzzSeed(const QString& name, const QByteArray& bytes);
 // the unused point 0 at the origin.
 MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width = 1,
                     std::uint32_t color = 0);
+
+// A certificate and its key (EC P-256, two days), made by the openssl program in `folder`:
+// self-signed, or signed by `issuer`. `altName` is its subject alternative name, as
+// "IP:127.0.0.1" or "DNS:autre.test". Null certificate on failure (the test fails too).
+struct TestCertificate {
+    QSslCertificate certificate;
+    QSslKey key;
+    QString fingerprint; // SHA-256, "AB:CD:..."
+    QString pemPath;     // the certificate, then its key: what pyftpdlib takes
+    QString certificatePath, keyPath;
+};
+TestCertificate makeCertificate(const QString& folder, const QString& name, const QString& altName,
+                                const TestCertificate* issuer = nullptr);
 
 } // namespace grivendale::testing
