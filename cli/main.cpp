@@ -25,6 +25,7 @@ int usage() {
                "[--background IMAGE] [--allow-missing]\n"
                "       grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER\n"
                "           [--password-file FILE | --password PASS] [--attempts N]\n"
+               "           [--tls [--accept-fingerprint SHA256]]\n"
                "         The password is the first line of FILE, else $GRIVENDALE_FTP_PASSWORD.\n"
                "         --password PASS is visible to other local users in the process list:\n"
                "         use --password-file or GRIVENDALE_FTP_PASSWORD instead.\n"
