@@ -1,7 +1,6 @@
 #include "imaging/program_folder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -10,17 +9,11 @@ using namespace grivendale;
 
 TEST(ProgramFolder, ShippedFilesBesideTheBinaryOrInstalledUnderShare) {
     QTemporaryDir root;
-    QDir(root.path()).mkpath(QStringLiteral("build/picto"));
-    QDir(root.path()).mkpath(QStringLiteral("prefix/bin"));
-    QDir(root.path()).mkpath(QStringLiteral("prefix/share/grivendale/picto"));
-    QDir(root.path()).mkpath(QStringLiteral("bare"));
-
-    // A build tree holds them beside the binary; an installed binary looks in ../share.
-    EXPECT_EQ(programFolderFor(root.filePath(QStringLiteral("build"))),
-              root.filePath(QStringLiteral("build")));
-    EXPECT_EQ(programFolderFor(root.filePath(QStringLiteral("prefix/bin"))),
-              root.filePath(QStringLiteral("prefix/share/grivendale")));
-    // Neither: the binary's own folder, where the missing files are simply missing.
-    EXPECT_EQ(programFolderFor(root.filePath(QStringLiteral("bare"))),
-              root.filePath(QStringLiteral("bare")));
+    const auto at = [&](const char* path) { return root.filePath(QString::fromLatin1(path)); };
+    for (const char* folder :
+         {"build/picto", "prefix/bin", "prefix/share/grivendale/picto", "bare"})
+        ASSERT_TRUE(QDir().mkpath(at(folder)));
+    EXPECT_EQ(programFolderFor(at("build")), at("build"));
+    EXPECT_EQ(programFolderFor(at("prefix/bin")), at("prefix/share/grivendale"));
+    EXPECT_EQ(programFolderFor(at("bare")), at("bare")); // where they are simply missing
 }
