@@ -2,18 +2,17 @@
 
 #include "document/map_file.h"
 #include "document/picto_library.h"
-#include "imaging/colors.h"
 #include "render/selection_draw.h"
 #include "render/text_draw.h"
 #include "support/test_support.h"
 
-#include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 using namespace grivendale;
 using grivendale::testing::lineThrough;
@@ -49,77 +48,46 @@ QImage whiteBackground(int w, int h) {
 
 } // namespace
 
-TEST(Scene, EmptyMapWithoutBackgroundIsTheWindowColour) {
-    Scene scene;
-    MapDocument doc;
-    scene.DrawScene(doc, PictoLibrary{}, true);
-    ASSERT_EQ(scene.canvas().size(), QSize(800, 600));
-    EXPECT_EQ(scene.canvas().pixel(0, 0), kWindowBackground);
-    EXPECT_EQ(scene.canvas().pixel(799, 599), kWindowBackground);
-}
-
-TEST(Scene, BackgroundLinesBoundFillsAndForegroundLinesDoNot) {
-    for (const bool inBackground : {true, false}) {
-        SCOPED_TRACE(inBackground ? "background line" : "foreground line");
-        Scene scene;
-        scene.setBackground(whiteBackground(40, 40));
-        MapDocument doc;
-        // A vertical black line splits the map; a fill seeded on its left.
-        doc.AddLine(lineThrough({{20, 0}, {20, 39}}, 1, 0), false, inBackground);
-        doc.AddFill(5, 5, 0x00FF00);
-        scene.DrawScene(doc, PictoLibrary{}, true);
-        const QImage& out = scene.canvas();
-        EXPECT_EQ(out.pixel(5, 5), qRgb(0, 255, 0));
-        EXPECT_EQ(out.pixel(20, 10), kBlack); // the line is drawn in both cases
-        EXPECT_EQ(out.pixel(30, 10), inBackground ? kWhite : qRgb(0, 255, 0));
-    }
-}
-
-TEST(Scene, HigherSlotsAreDrawnOnTop) {
+TEST(Scene, LayersAndSlotOrder) {
     QTemporaryDir dir;
     const PictoLibrary library = makeLibrary(dir);
     Scene scene;
-    scene.setBackground(whiteBackground(30, 30));
+    scene.setBackground(whiteBackground(60, 40));
     MapDocument doc;
-    doc.AddPictoItem(2, 15, 15); // square, slot 1
-    doc.AddPictoItem(1, 15, 15); // disc over it, slot 2
-    scene.DrawScene(doc, library, true);
-    EXPECT_EQ(scene.canvas().pixel(15, 15), qRgb(199, 29, 29));
-    // A square placed later into the freed lower slot goes under the disc.
-    doc.Items[1].InUse = kFalse;
-    EXPECT_EQ(doc.AddPictoItem(2, 13, 13), 1);
-    scene.DrawScene(doc, library, true);
-    EXPECT_EQ(scene.canvas().pixel(15, 15), qRgb(199, 29, 29));
-    EXPECT_EQ(scene.canvas().pixel(9, 10), qRgb(20, 90, 200));
-}
-
-TEST(Scene, DrawingWithoutRebuildBlendsSoftEdgesAgain) {
-    QTemporaryDir dir;
-    const PictoLibrary library = makeLibrary(dir);
-    Scene scene;
-    scene.setBackground(whiteBackground(30, 30));
-    MapDocument doc;
-    doc.AddPictoItem(1, 15, 15);
+    // Background lines are drawn before the fills and bound them; the others are drawn over.
+    doc.AddLine(lineThrough({{20, 0}, {20, 39}}), false, true);
+    doc.AddLine(lineThrough({{10, 0}, {10, 39}}), false, false);
+    doc.AddFill(5, 5, 0x00FF00);
+    doc.AddPictoItem(2, 43, 19); // a square, under the disc of the higher slot
+    doc.AddPictoItem(1, 45, 21);
     scene.DrawScene(doc, library, true);
     const QImage once = scene.canvas();
+    // Green fill, black lines, white beyond the background line, the disc over the square.
+    const std::tuple<int, int, QRgb> expected[] = {
+        {5, 5, 0xFF00FF00}, {10, 5, kBlack},      {15, 5, 0xFF00FF00}, {20, 5, kBlack},
+        {25, 5, kWhite},    {45, 21, 0xFFC71D1D}, {39, 16, 0xFF145AC8}};
+    for (const auto& [x, y, colour] : expected)
+        EXPECT_EQ(once.pixel(x, y), colour) << x << "," << y;
+    // Without a rebuild the items are drawn again over the surface: soft edges blend twice.
     scene.DrawScene(doc, library, false);
-    const QImage twice = scene.canvas();
-    scene.DrawScene(doc, library, true);
-    EXPECT_EQ(scene.canvas(), once);
-    EXPECT_NE(twice, once);
-    EXPECT_EQ(twice.pixel(15, 15), once.pixel(15, 15)); // the opaque centre is the same
-}
+    EXPECT_NE(scene.canvas(), once);
+    EXPECT_EQ(scene.canvas().pixel(45, 21), once.pixel(45, 21)); // the opaque centre
 
-TEST(Scene, ElementsNamingMissingEntriesAreSkipped) {
-    Scene scene;
-    scene.setBackground(whiteBackground(20, 20));
-    MapDocument doc;
-    doc.AddPictoItem(99, 10, 10);
-    const std::int32_t entry = doc.AddLine(lineThrough({{0, 0}, {5, 5}}, 1, 0), false, false);
-    doc.Items[static_cast<std::size_t>(entry)].RefIndex = 42;
-    doc.AddFill(500, 500, 0xFF);
-    scene.DrawScene(doc, PictoLibrary{}, true);
-    EXPECT_EQ(scene.canvas(), whiteBackground(20, 20));
+    // A label changed in place is drawn again, as a full composition draws it.
+    Scene full;
+    full.setCacheEnabled(false);
+    full.setBackground(whiteBackground(60, 40));
+    MapItem& label = doc.Items[static_cast<std::size_t>(
+        AddText(doc, QStringLiteral("Nord"), 30, 30, TextStyle{QStringLiteral("DejaVu Sans")}, 0))];
+    for (int change = 0; change < 4; ++change) {
+        label.Color = change == 1 ? 0xFF : label.Color;
+        label.Text = change == 2 ? QStringLiteral("Sud") : label.Text;
+        label.Italic = change == 3 ? kTrue : label.Italic;
+        MapDocument copy = doc;
+        scene.DrawScene(doc, library, true);
+        full.DrawScene(copy, library, true);
+        EXPECT_EQ(scene.canvas(), full.canvas()) << "change " << change;
+    }
 }
 
 // Where two pictures differ, for the failure message.
