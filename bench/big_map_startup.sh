@@ -5,13 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
+# A scratch home and an X server of its own, both gone at exit.
 source tests/app/scratch_session.sh
-display=":$((200 + RANDOM % 500))"
-Xvfb "$display" -screen 0 1920x1080x24 -noreset >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$scratch"' EXIT
-export DISPLAY=$display
-sleep 1
 "$build/write_big_map" "$scratch"
 
 run() { # a label, then the editor's arguments

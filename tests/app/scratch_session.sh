@@ -1,9 +1,63 @@
 # Sourced by the Xvfb tests: a scratch home, configuration, data and runtime folder, removed on
-# exit, so the real editor never touches the real user's files; the real X platform.
+# exit, so the real editor never touches the real user's files; an X server of its own on the
+# real X platform, with no reset when its last client goes (a killed editor would take the
+# server with it, and the next start could not connect).
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-export XDG_RUNTIME_DIR="$scratch/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+export XDG_RUNTIME_DIR="$scratch/runtime" # private, as a session's is
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/Grivendale" "$XDG_DATA_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+# No readme window: it is modal and would take the pointer.
+printf '[Grivendale]\nAfficheReadme=0\n' >"$XDG_CONFIG_HOME/Grivendale/Grivendale.ini"
 unset QT_QPA_PLATFORM
+editor='' xserver=''
+trap 'set +e; kill -9 $editor 2>/dev/null; kill $xserver 2>/dev/null; wait; rm -rf "$scratch"' EXIT
+recovery=$XDG_DATA_HOME/Grivendale/recuperation.car
+saved=$HOME/Documents/GrivendaleSauvegarde.car
+
+fail() { echo "$*" >&2 && exit 1; }
+# Runs the command until it succeeds, for at most 30 seconds.
+poll() {
+    for _ in $(seq 1 150); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    return 1
+}
+# The id of the shown window of exactly that title.
+window() {
+    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+    [ "${PIPESTATUS[0]}" = 0 ] || fail "no window titled $1"
+}
+# Ends the editor as a desktop session does; it must exit by itself, cleanly.
+terminate() {
+    kill -TERM $editor 2>/dev/null || fail "the editor ended before it was asked to"
+    poll bash -c "! kill -0 $editor" || fail "the editor did not end after SIGTERM"
+    wait $editor || fail "the editor exited with status $?"
+    editor=
+}
+# Whether the map file, as grivendale-cli (in $cli) reads it, matches the pattern.
+holds() { [[ $("$cli" dump "$1" 2>&1) =~ $2 ]]; }
+
+for _ in 1 2 3 4 5; do # a random display, tried again while another server holds it
+    display=$((200 + RANDOM % 500))
+    Xvfb :$display -noreset -nolisten tcp -screen 0 1600x1200x24 >/dev/null 2>&1 &
+    xserver=$!
+    export DISPLAY=:$display
+    poll xdpyinfo && [ "$(tr -d ' \n' </tmp/.X$display-lock)" = "$xserver" ] && break
+    kill $xserver 2>/dev/null; xserver=
+done
+[ -n "$xserver" ] || fail "no X server could be started"
+
+# The tests' map, without a background of its own: pictogram 1 centred on (400, 100) in slot
+# 1; in slot 2 the entry of line 1, its box corner at (50, 50), the line running to (150, 100).
+python3 - "$scratch/map.car" <<'PY'
+import struct, sys
+def item(live, ref, x, y, size=0, w=0, h=0):
+    return struct.pack("<hiiihhhIHHhhhii", live, ref, x, y, 0, 0, size, 0, 0, 0, 0, 0, 0, w, h)
+def points(*values):  # slot 0 unused
+    return struct.pack("<HIi%di" % len(values), 1, len(values), 0, *values)
+line = struct.pack("<hii", -1, 3, 2) + points(0, 0, 100) + points(0, 0, 50) + bytes(12)
+items = item(0, 0, 0, 0) + item(-1, 1, 400, 100) + item(-1, 1, 50, 50, -1, 100, 50)
+lines = struct.pack("<ii", 0, 1) + bytes(struct.calcsize("<hiiHHIii")) + line
+open(sys.argv[1], "wb").write(struct.pack("<i", 17) + b" " * 500 + struct.pack("<i", 2) + items + lines)
+PY

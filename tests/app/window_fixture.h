@@ -1,19 +1,19 @@
 #pragma once
 
 #include "app/main_window.h"
-#include "document/settings_store.h"
+#include "document/map_file.h"
 #include "support/fake_ui_port.h"
+#include "support/test_support.h"
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace grivendale::testing {
+
+using namespace Qt::StringLiterals;
 
 inline QImage solidImage(int w, int h, QRgb color) {
     QImage image(w, h, QImage::Format_RGB32);
@@ -21,51 +21,46 @@ inline QImage solidImage(int w, int h, QRgb color) {
     return image;
 }
 
-// One run of the program: its own program, documents and settings folders.
+// One run of the program: its own program, documents, settings and recovery folders.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(root_.isValid());
-        QDir(root_.path()).mkpath(QStringLiteral("program/picto"));
-        QDir(root_.path()).mkpath(QStringLiteral("documents"));
-        QDir(root_.path()).mkpath(QStringLiteral("settings"));
-        solidImage(20, 20, qRgb(0, 0, 255)).save(program(QStringLiteral("picto/bleu.png")));
-        solidImage(10, 10, qRgb(0, 255, 0)).save(program(QStringLiteral("picto/vert.bmp")));
-        QFile readme(program(QStringLiteral("readme.txt")));
-        ASSERT_TRUE(readme.open(QIODevice::WriteOnly));
-        readme.write("Mode d'emploi de l'\xc3\xa9"
-                     "diteur\n");
+        for (const QString& folder : {u"program/picto"_s, u"documents"_s, u"settings"_s})
+            ASSERT_TRUE(QDir().mkpath(file(folder)));
+        solidImage(20, 20, qRgb(0, 0, 255)).save(program(u"picto/bleu.png"_s));
+        solidImage(10, 10, qRgb(0, 255, 0)).save(program(u"picto/vert.bmp"_s));
     }
 
-    QString program(const QString& name = {}) const {
-        return root_.filePath(QStringLiteral("program/") + name);
-    }
-    QString documents() const { return root_.filePath(QStringLiteral("documents")); }
-    QString recoveryFolder() const { return root_.filePath(QStringLiteral("data")); }
     QString file(const QString& name) const { return root_.filePath(name); }
-    SettingsStore settings() const {
-        return SettingsStore(root_.filePath(QStringLiteral("settings")));
+    QString program(const QString& name = {}) const { return file(u"program/"_s + name); }
+    QString autoSave() const { return file(u"documents/GrivendaleSauvegarde.car"_s); }
+    QString recoveryFolder() const { return file(u"data"_s); }
+    SettingsStore settings() const { return SettingsStore(file(u"settings"_s)); }
+    QString setting(const char* application, const char* key) const {
+        const QString app = QLatin1String(application);
+        return settings().GetSetting(app, app, QLatin1String(key), QString());
     }
 
-    // Starts a run; `ui` answers its boxes and dialogs.
+    // Starts a run; `ui` answers its boxes and dialogs, `answers` those of the start itself.
     std::unique_ptr<MainWindow> start(FakeUiPort** ui = nullptr, QString documentsFolder = {},
-                                      QString mapToOpen = {}) {
+                                      QString mapToOpen = {},
+                                      std::deque<UiPort::Answer> answers = {}) {
         auto fake = std::make_unique<FakeUiPort>();
+        fake->answers = std::move(answers);
         if (ui)
             *ui = fake.get();
         AppEnvironment env{program().chopped(1),
-                           documentsFolder.isNull() ? documents() : documentsFolder,
-                           root_.filePath(QStringLiteral("settings")), mapToOpen, recoveryFolder()};
+                           documentsFolder.isNull() ? file(u"documents"_s) : documentsFolder,
+                           file(u"settings"_s), mapToOpen, recoveryFolder()};
         auto window = std::make_unique<MainWindow>(env, std::move(fake));
         window->startUp();
         return window;
     }
 
     void setBackground(const QImage& image) {
-        const QString path = file(QStringLiteral("fond.png"));
-        image.save(path);
+        image.save(file(u"fond.png"_s));
         SettingsStore store = settings();
-        saveBackgroundSetting(store, path);
+        saveBackgroundSetting(store, file(u"fond.png"_s));
     }
 
     QTemporaryDir root_;
