@@ -79,10 +79,8 @@ public:
     ~FtpClient() override;
 
     void setTimeouts(const FtpTimeouts& timeouts) { timeouts_ = timeouts; }
-    const FtpTimeouts& timeouts() const { return timeouts_; }
     // At least one.
     void setMaxAttempts(int attempts);
-    int maxAttempts() const { return maxAttempts_; }
     // Authorities trusted besides the system's, for TLS (a private authority of one's own).
     void setExtraCaCertificates(const QList<QSslCertificate>& authorities) {
         extraAuthorities_ = authorities;
@@ -100,10 +98,6 @@ public:
     // calls this to let it leave, waiting at most `limit` for the connection to close.
     void waitForQuitSent(std::chrono::milliseconds limit);
 
-    // Attempts made in this object's life; part of each temporary name.
-    std::int32_t UploadCounter() const { return uploadCounter_; }
-    // The temporary name of the latest attempt.
-    const QString& temporaryName() const { return temporaryName_; }
 
 Q_SIGNALS:
     // "Envoie " + local file, "Envoyé", "Échec de l'envoi : ..." or "Envoi annulé".

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -14,8 +13,6 @@ namespace grivendale::testing {
 inline bool waitUntil(const std::function<bool()>& done,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     const QDeadlineTimer deadline(timeout);
-    if (done())
-        return true;
     QEventLoop loop;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
@@ -23,7 +20,8 @@ inline bool waitUntil(const std::function<bool()>& done,
             loop.quit();
     });
     tick.start(5);
-    loop.exec();
+    if (!done())
+        loop.exec();
     return done();
 }
 

@@ -15,10 +15,10 @@ public:
     void setMoveCursor(bool move) override { moveCursor = move; }
     std::optional<MenuCommand> openMenu(Menu menu, bool smoothTicked) override {
         menusOpened.push_back({menu, smoothTicked});
-        if (menuAnswers.empty())
-            return std::nullopt;
-        std::optional<MenuCommand> answer = menuAnswers.front();
-        menuAnswers.pop_front();
+        const std::optional<MenuCommand> answer =
+            menuAnswers.empty() ? std::nullopt : menuAnswers.front();
+        if (!menuAnswers.empty())
+            menuAnswers.pop_front();
         return answer;
     }
     void toolChanged(Tool tool) override { tools.push_back(tool); }
@@ -29,14 +29,12 @@ public:
         Menu menu;
         bool smoothTicked;
     };
-    int presents = 0;
-    int eventPumps = 0;
+    int presents = 0, eventPumps = 0, styleChanges = 0;
     bool moveCursor = false;
     std::deque<std::optional<MenuCommand>> menuAnswers;
     std::vector<OpenedMenu> menusOpened;
     std::vector<Tool> tools;
     std::vector<int> paletteSlots;
-    int styleChanges = 0;
 };
 
 } // namespace grivendale::testing

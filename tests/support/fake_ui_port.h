@@ -11,8 +11,7 @@ namespace grivendale::testing {
 class FakeUiPort final : public UiPort {
 public:
     struct Message {
-        QString text;
-        QString title;
+        QString text, title;
         Icon icon;
         Buttons buttons;
     };
@@ -22,10 +21,9 @@ public:
         messages.push_back({text, title, icon, buttons});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
-        if (answers.empty())
-            return Answer::No;
-        const Answer a = answers.front();
-        answers.pop_front();
+        const Answer a = answers.empty() ? Answer::No : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return a;
     }
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
@@ -34,10 +32,7 @@ public:
         inputDefaults.push_back(defaultText);
         return pop(inputs);
     }
-    std::optional<QString> openFile(const FileDialog& dialog) override {
-        dialogs.push_back(dialog);
-        return pop(files);
-    }
+    std::optional<QString> openFile(const FileDialog& d) override { return saveFile(d); }
     std::optional<QString> saveFile(const FileDialog& dialog) override {
         dialogs.push_back(dialog);
         return pop(files);
@@ -53,14 +48,12 @@ public:
     }
 
     std::deque<Answer> answers;
-    std::deque<std::optional<QString>> inputs;
-    std::deque<std::optional<QString>> files;
+    std::deque<std::optional<QString>> inputs, files;
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<TextStyle>> fonts;
 
     std::vector<Message> messages;
-    std::vector<QString> prompts;
-    std::vector<QString> inputDefaults; // the text each input box started with
+    std::vector<QString> prompts, inputDefaults; // inputDefaults: what each input box started with
     std::vector<FileDialog> dialogs;
     std::vector<QString> colorTitles;
     std::vector<QRgb> colorStarts; // the colour each chooser started with
@@ -68,7 +61,7 @@ public:
 
 private:
     template <typename T> static std::optional<T> pop(std::deque<std::optional<T>>& queue) {
-        std::optional<T> front;
+        std::optional<T> front; // swapped out: a moved-from optional upsets -Wmaybe-uninitialized
         if (!queue.empty()) {
             front.swap(queue.front());
             queue.pop_front();

@@ -58,25 +58,16 @@ MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width
 
 TestCertificate makeCertificate(const QString& folder, const QString& name, const QString& altName,
                                 const TestCertificate* issuer) {
+    const QString base = folder + QLatin1Char('/') + name;
     TestCertificate made;
-    made.certificatePath = folder + QLatin1Char('/') + name + QStringLiteral(".crt");
-    made.keyPath = folder + QLatin1Char('/') + name + QStringLiteral(".key");
-    made.pemPath = folder + QLatin1Char('/') + name + QStringLiteral(".pem");
-    QStringList args = {QStringLiteral("req"),
-                        QStringLiteral("-x509"),
-                        QStringLiteral("-newkey"),
-                        QStringLiteral("ec"),
-                        QStringLiteral("-pkeyopt"),
-                        QStringLiteral("ec_paramgen_curve:prime256v1"),
-                        QStringLiteral("-nodes"),
-                        QStringLiteral("-days"),
-                        QStringLiteral("2"),
-                        QStringLiteral("-subj"),
-                        QStringLiteral("/CN=") + name,
-                        QStringLiteral("-keyout"),
-                        made.keyPath,
-                        QStringLiteral("-out"),
-                        made.certificatePath};
+    made.pemPath = base + QStringLiteral(".pem");
+    made.certificatePath = base + QStringLiteral(".crt");
+    made.keyPath = base + QStringLiteral(".key");
+    QStringList args =
+        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2")
+            .split(QLatin1Char(' '));
+    args << QStringLiteral("-subj") << QStringLiteral("/CN=") + name << QStringLiteral("-keyout")
+         << made.keyPath << QStringLiteral("-out") << made.certificatePath;
     if (!altName.isEmpty())
         args << QStringLiteral("-addext") << QStringLiteral("subjectAltName=") + altName;
     if (issuer)

@@ -2,10 +2,8 @@
 
 #include "document/map_document.h"
 
-#include <QByteArray>
 #include <QSslCertificate>
 #include <QSslKey>
-#include <QString>
 
 #include <cstdint>
 #include <initializer_list>
@@ -15,21 +13,17 @@ namespace grivendale::testing {
 
 // Hexadecimal bytes written with optional blanks and bars, as in a file dump.
 QByteArray hexBytes(const char* dump);
-
 QByteArray readFileBytes(const QString& path);
 void writeFileBytes(const QString& path, const QByteArray& bytes);
-
 // Keeps a copy of an interesting map file as a seed for the map reader's fuzzer.
 void addFuzzSeed(const QString& name, const QByteArray& bytes);
-
 // A line through `points` (x, y), given as the editor hands them to the document: absolute, with
 // the unused point 0 at the origin.
 MapLine lineThrough(std::initializer_list<std::pair<int, int>> points, int width = 1,
                     std::uint32_t color = 0);
 
-// A certificate and its key (EC P-256, two days), made by the openssl program in `folder`:
-// self-signed, or signed by `issuer`. `altName` is its subject alternative name, as
-// "IP:127.0.0.1" or "DNS:autre.test". Null certificate on failure (the test fails too).
+// An EC certificate valid two days, made by openssl in `folder`: self-signed or signed by
+// `issuer`, for `altName` ("IP:127.0.0.1", "DNS:autre.test"). Null on failure (the test fails).
 struct TestCertificate {
     QSslCertificate certificate;
     QSslKey key;
