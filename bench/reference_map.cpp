@@ -10,7 +10,10 @@
 
 namespace grivendale {
 
-ReferenceMap::ReferenceMap() {
+namespace {
+
+// The one pictogram both maps use: a soft-edged 32 x 32 PNG sun, written into `dir`.
+PictoLibrary sunLibrary(const QTemporaryDir& dir) {
     QImage disc(32, 32, QImage::Format_ARGB32);
     disc.fill(Qt::transparent);
     {
@@ -21,7 +24,13 @@ ReferenceMap::ReferenceMap() {
         painter.drawEllipse(QRectF(2, 2, 28, 28));
     }
     disc.save(dir.filePath(QStringLiteral("soleil.png")));
-    library = PictoLibrary::build(dir.path());
+    return PictoLibrary::build(dir.path());
+}
+
+} // namespace
+
+ReferenceMap::ReferenceMap() {
+    library = sunLibrary(dir);
 
     QImage background(1600, 1200, QImage::Format_RGB32);
     background.fill(qRgb(246, 242, 224));
@@ -63,17 +72,7 @@ ReferenceMap::ReferenceMap() {
 }
 
 BigMap::BigMap() {
-    QImage disc(32, 32, QImage::Format_ARGB32);
-    disc.fill(Qt::transparent);
-    {
-        QPainter painter(&disc);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(40, 40, 40), 1.5));
-        painter.setBrush(QColor(250, 200, 40));
-        painter.drawEllipse(QRectF(2, 2, 28, 28));
-    }
-    disc.save(dir.filePath(QStringLiteral("soleil.png")));
-    library = PictoLibrary::build(dir.path());
+    library = sunLibrary(dir);
 
     constexpr int kWidth = 4000;
     constexpr int kHeight = 3000;
