@@ -192,18 +192,6 @@ void updateLineBox(EditorContext& ctx) {
 
 } // namespace
 
-Tool currentTool(const EditorState& state) {
-    if (state.FillMode)
-        return Tool::Fill;
-    if (state.SelectMode)
-        return Tool::Select;
-    if (state.TextMode)
-        return Tool::Text;
-    if (state.LineMode)
-        return Tool::Line;
-    return Tool::AddPicto;
-}
-
 void chooseTool(EditorContext& ctx, Tool tool) {
     EditorState& state = ctx.state;
     state.FillMode = tool == Tool::Fill;

@@ -10,7 +10,6 @@ inline constexpr int kRightButton = 2;
 
 // Sets the tool flags for an option button; nothing else changes.
 void chooseTool(EditorContext& ctx, Tool tool);
-Tool currentTool(const EditorState& state);
 
 // The canvas handlers. `button` is 1 (left) or 2 (right) for press and release; for a move,
 // `buttons` is the set held (1 = left only, 2 = right only, 3 = both). Coordinates are the

@@ -4,6 +4,7 @@
 #include "support/event_wait.h"
 #include "support/test_support.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -11,45 +12,48 @@
 #include <gtest/gtest.h>
 
 using namespace grivendale;
+using namespace grivendale::testing;
 using namespace std::chrono_literals;
 
-TEST(RecoveryCopy, WritesGatheredChangesButNeverDuringADrag) {
+TEST(RecoveryCopy, OneWholeWriteAnIntervalOfChangesButNeverDuringADrag) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data/recuperation.car"));
     MapDocument doc;
     bool dragging = false;
     RecoveryCopy copy(
         doc, [&] { return dragging; }, 100ms);
-    copy.documentChanged(); // before start(): nothing is kept
     copy.start(path);
-
-    // The map as it came from its file is already safe.
-    copy.documentChanged();
-    grivendale::testing::runEventsFor(250ms);
+    copy.documentChanged(); // the map as it came from its file is already safe
+    runEventsFor(250ms);
     EXPECT_EQ(copy.writes(), 0);
 
-    // Changes in quick succession make one write, holding the last of them.
-    doc.AddPictoItem(1, 10, 10);
-    copy.documentChanged();
-    doc.AddPictoItem(2, 20, 20);
-    copy.documentChanged();
-    ASSERT_TRUE(grivendale::testing::waitUntil([&] { return copy.writes() > 0; }));
-    grivendale::testing::runEventsFor(250ms);
-    EXPECT_EQ(copy.writes(), 1);
-    EXPECT_EQ(grivendale::testing::readFileBytes(path), serializeMapFile(doc));
+    // Steady editing gets a copy every interval, not one put off by each change.
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 40; ++i) {
+        doc.AddPictoItem(1, i, i);
+        copy.documentChanged();
+        runEventsFor(20ms);
+    }
+    EXPECT_TRUE(copy.writes() >= 2 && copy.writes() <= clock.elapsed() / 100 + 1) << copy.writes();
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(path) == serializeMapFile(doc); }));
     EXPECT_EQ(QFileInfo(path).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
               QFileDevice::Permissions());
 
-    // A drag holds the write back until the button is released.
+    // A drag holds the write back until the button is released; the file is then replaced
+    // whole, never rewritten in place under a reader of the old one.
+    const int writes = copy.writes();
+    QFile reader(path);
+    ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
     dragging = true;
     doc.Items[1].X = 15;
     copy.documentChanged();
-    grivendale::testing::runEventsFor(400ms);
-    EXPECT_EQ(copy.writes(), 1);
+    runEventsFor(400ms);
+    EXPECT_EQ(copy.writes(), writes);
     dragging = false;
-    ASSERT_TRUE(grivendale::testing::waitUntil([&] { return copy.writes() == 2; }));
-    EXPECT_EQ(grivendale::testing::readFileBytes(path), serializeMapFile(doc));
-
+    ASSERT_TRUE(waitUntil([&] { return copy.writes() == writes + 1; }));
+    EXPECT_EQ(readFileBytes(path), serializeMapFile(doc));
+    EXPECT_NE(reader.readAll(), readFileBytes(path)); // the old file, untouched
     copy.discard();
     EXPECT_FALSE(QFile::exists(path));
 }
