@@ -8,8 +8,10 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <tuple>
 
 using namespace grivendale;
+using grivendale::testing::lineThrough;
 
 namespace {
 
@@ -49,41 +51,44 @@ PixelSet stampDisc(const PixelSet& path, int width) {
 
 } // namespace
 
-// Polylines, and curves whose samples are chained from the previous sample rounded half to
-// even to the new one rounded half up.
+// Curves chain their samples, each from the last rounded half to even to the next half up.
 TEST(LineRaster, RandomLinesAreTheDiscStampedAlongTheReferencePath) {
     std::mt19937 random(7);
     for (int round = 0; round < 60; ++round) {
         // Far-apart points put curve samples on exact halves, where the two roundings differ.
         const unsigned range = round % 10 == 1 ? 60000 : 80;
         const int width = round % 10 == 1 ? 1 : 1 + static_cast<int>(random() % 12);
-        MapLine line = grivendale::testing::lineThrough({}, width);
+        MapLine line = lineThrough({}, width);
         line.Smooth = static_cast<std::int16_t>(round % 2);
         for (line.PointCount = 0; line.PointCount < 2 + round % 6; ++line.PointCount) {
             line.PointX->push_back(static_cast<int>(random() % range - range / 2));
             line.PointY->push_back(static_cast<int>(random() % range - range / 2));
         }
-        const std::vector<std::int32_t>& px = *line.PointX;
-        const std::vector<std::int32_t>& py = *line.PointY;
+        const std::vector<std::int32_t>&px = *line.PointX, &py = *line.PointY;
         const std::vector<QPointF> s = curveSamples(line);
+        const auto up = [](double v) { return std::llround(std::floor(v + 0.5)); };
         PixelSet path;
         for (std::size_t i = 1; i < (line.Smooth ? s.size() : px.size() - 1); ++i)
             path.merge(line.Smooth
                            ? referenceSegment(std::llrint(s[i - 1].x()), std::llrint(s[i - 1].y()),
-                                              std::llround(std::floor(s[i].x() + 0.5)),
-                                              std::llround(std::floor(s[i].y() + 0.5)))
+                                              up(s[i].x()), up(s[i].y()))
                            : referenceSegment(px[i], py[i], px[i + 1], py[i + 1]));
         EXPECT_EQ(pixelsOf(rasterizeLine(line)), stampDisc(path, width)) << "round " << round;
     }
 }
 
-// A damaged file's values: a pen width takes the low 16 bits, within bounds.
-TEST(LineRaster, DamagedValuesStayCheapAndExact) {
-    const std::pair<std::int32_t, int> pens[] = {
-        {1, 1}, {0, 1}, {-7, 1}, {65539, 3}, {65535, 1}, {256, 255}, {30000, 255}, {INT32_MIN, 1}};
-    for (const auto& [stored, pen] : pens)
-        EXPECT_EQ(penWidth(stored), pen) << stored;
-    // Crossing the origin from very far away: only the part near the origin is walked.
+// The width box's text to the line's width, half to even; the stored width's low 16 bits to a pen.
+TEST(LineRaster, WidthsAndFarPointsStayWithinBounds) {
+    const std::tuple<const char*, std::int32_t, int> widths[] = {
+        {"7 px", 7, 7},      {"abc", 0, 1},     {"2.5", 2, 2},
+        {"3.5", 4, 4},       {"-7", -7, 1},     {"65539", 65539, 3},
+        {"65535", 65535, 1}, {"256", 256, 255}, {"30000", 30000, 255}};
+    EXPECT_EQ(widthFromText(QStringLiteral("9999999999")), INT32_MAX);
+    for (const auto& [text, width, pen] : widths)
+        EXPECT_EQ(std::pair(widthFromText(QLatin1String(text)), penWidth(width)),
+                  std::pair(width, pen))
+            << text;
+    // Crossing the origin from very far away: only the stretch near the origin is walked.
     const PixelSet far =
         pixelsOf(rasterizeSegment(-2000000000, -1000000000, 2000000000, 1000000000, 1));
     EXPECT_EQ(far.size(), 2u * kRasterLimit + 1);
@@ -92,27 +97,22 @@ TEST(LineRaster, DamagedValuesStayCheapAndExact) {
 
 TEST(CurveSamples, CatmullRomTwoHundredAndOnePerSegment) {
     const std::vector<QPointF> s =
-        curveSamples(grivendale::testing::lineThrough({{0, 0}, {100, 0}, {100, 100}, {30, 60}}));
+        curveSamples(lineThrough({{0, 0}, {100, 0}, {100, 100}, {30, 60}}));
     ASSERT_EQ(s.size(), 3u * 201u);
-    // Segments start exactly on their points; at t = 0.5 the ends stand in as control points.
-    EXPECT_EQ(std::pair(s[201], s[402]), std::pair(QPointF(100, 0), QPointF(100, 100)));
-    for (const auto& [i, x, y] : {std::tuple{100, 50.0, -6.25}, {301, 110.625, 52.5}}) {
-        EXPECT_NEAR(s[i].x(), x, 1e-3);
-        EXPECT_NEAR(s[i].y(), y, 1e-3);
-    }
-    // t never reaches 1: the last sample stops a fraction of a pixel short of the end.
+    // Segments start exactly on their points; at t = 0.5 the ends stand in as control points;
+    // t never reaches 1, so the last sample stops a fraction of a pixel short of the end.
+    const std::tuple<int, double, double, double> near[] = {
+        {0, 0, 0, 0},           {201, 100, 0, 0},           {402, 100, 100, 0},
+        {100, 50, -6.25, 1e-3}, {301, 110.625, 52.5, 1e-3}, {602, 30, 60, 0.5}};
+    for (const auto& [i, x, y, within] : near)
+        EXPECT_LE(std::hypot(s[i].x() - x, s[i].y() - y), within) << i;
     EXPECT_NE(s.back(), QPointF(30, 60));
-    EXPECT_LT(std::hypot(s.back().x() - 30, s.back().y() - 60), 0.5);
 }
 
 TEST(CurrentLine, EachSegmentUsesTheWidthTheLineHeldBefore) {
-    const std::pair<const char*, std::int32_t> widths[] = {
-        {"7 px", 7}, {"abc", 0}, {"2.5", 2}, {"3.5", 4}, {"99999999999", INT32_MAX}};
-    for (const auto& [text, width] : widths)
-        EXPECT_EQ(widthFromText(QString::fromLatin1(text)), width) << text;
     // Width 1 so far, the box says 5: the first segment is thin, the second wide (and clipped at
     // the canvas edge); smoothing only shows once the line is stored.
-    MapLine line = grivendale::testing::lineThrough({{-2, 10}, {20, 10}, {20, 45}}, 1, 0x00FF00);
+    MapLine line = lineThrough({{-2, 10}, {20, 10}, {20, 45}}, 1, 0x00FF00);
     line.Smooth = 1;
     QImage canvas = createSurface(40, 40, 0xFFFFFF);
     DrawCurrentLine(canvas, line, 0x0000FF, QStringLiteral("5")); // red, as 0x00BBGGRR
