@@ -9,10 +9,9 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QGridLayout>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -29,51 +28,37 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(root_.isValid() && QDir(root_.path()).mkpath(u"tmp"_s));
         qputenv("TMPDIR", QFile::encodeName(root_.filePath(u"tmp"_s))); // temp.png goes there
-        auto* grid = new QGridLayout(&host_);
-        w_ = {new QLineEdit(&host_),   new QLabel(&host_),      new QLabel(&host_),
-              new QPushButton(&host_), new QPushButton(&host_), new QPushButton(&host_),
-              new QPushButton(&host_)};
-        grid->addWidget(w_.Text1, 0, 0);
-        grid->addWidget(w_.Label6, 1, 0);
-        grid->addWidget(w_.Label12, 1, 1);
+        qputenv("GRIVENDALE_PUBLISHER_FTP_HOST", "127.0.0.1"); // the publisher's, on loopback
+        qputenv("GRIVENDALE_PUBLISHER_WEB_URL", "http://127.0.0.1:9/site");
+        QWidget* h = &host_;
+        w_ = {new QLineEdit(h),   new QLabel(h),      new QLabel(h),     new QPushButton(h),
+              new QPushButton(h), new QPushButton(h), new QPushButton(h)};
         picture_.fill(qRgb(10, 120, 200));
     }
     void TearDown() override {
-        panel_.reset();
-        for (const char* name : {"TMPDIR", "GRIVENDALE_PUBLISHER_FTP_HOST",
-                                 "GRIVENDALE_PUBLISHER_FTP_PORT", "GRIVENDALE_IMAGE_SERVICE_URL"})
+        qputenv("TMPDIR", tmpdir_);
+        for (const char* name : {"GRIVENDALE_PUBLISHER_FTP_HOST", "GRIVENDALE_PUBLISHER_FTP_PORT",
+                                 "GRIVENDALE_PUBLISHER_WEB_URL", "GRIVENDALE_IMAGE_SERVICE_URL"})
             qunsetenv(name);
     }
 
     void makePanel(std::int32_t mode, const QString& file, std::uint16_t port, bool tls = false) {
-        StartupSettings s;
-        s.ServerMode = mode;
-        s.ServerFile = file;
-        s.ServerFTP = u"127.0.0.1:%1"_s.arg(port);
-        s.ServerLogin = u"moi"_s;
-        s.ServerPass = u"mon-mot"_s;
-        s.ServerTLS = tls;
-        qputenv("GRIVENDALE_PUBLISHER_FTP_HOST", "127.0.0.1");
         qputenv("GRIVENDALE_PUBLISHER_FTP_PORT", QByteArray::number(port));
-        qputenv("GRIVENDALE_PUBLISHER_WEB_URL", "http://127.0.0.1:9/site");
-        panel_ = std::make_unique<PublishPanel>(w_, ui_, settings_, root_.path(), s, [this] {
-            ++captures_;
-            return picture_;
-        });
-        FtpTimeouts t;
-        t.pauseAfterRefusal = 20ms;
-        panel_->client().setTimeouts(t);
-        panel_->imageService().setTimeout(500ms);
+        // No colours; the own server's address, user and password; the name, the mode, TLS.
+        const StartupSettings s{
+            {}, u"127.0.0.1:%1"_s.arg(port), u"moi"_s, u"mon-mot"_s, file, mode, tls, {}};
+        panel_ = std::make_unique<PublishPanel>(w_, ui_, settings_, root_.path(), s,
+                                                [this] { return ++captures_, picture_; });
         QObject::connect(panel_.get(), &PublishPanel::publishFinished, [this] { ++finished_; });
     }
 
-    // Clicks "Envoyer" and waits for the publish to end.
     void publishAndWait() {
         const int before = finished_;
         w_.Command2->click();
         ASSERT_TRUE(waitUntil([&] { return finished_ > before; }, 30s)) << "publish did not end";
     }
 
+    const QByteArray tmpdir_ = qgetenv("TMPDIR");
     QTemporaryDir root_;
     QWidget host_;
     PublishPanelWidgets w_;
@@ -84,100 +69,12 @@ protected:
     std::unique_ptr<PublishPanel> panel_;
 };
 
-TEST_F(PanelTest, NameBoxButtonsAndTheStatusClick) {
-    makePanel(0, u"ma-carte.png"_s, 9);
-    EXPECT_EQ(w_.Text1->text(), u"ma-carte.png"_s);
-    w_.CommSuivi->click();
-    EXPECT_EQ(panel_->serverFile(), u"surveillance/suivi.png"_s);
-    panel_->fillNewsName(QDate(2026, 1, 5));
-    EXPECT_EQ(panel_->serverFile(), u"images/news/suivi260105.png"_s);
-    w_.Text1->setText(u"mon essai.png"_s);
-    w_.Command2->click(); // refused before anything is captured
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, kBlanksMessage);
-    EXPECT_EQ(ui_.messages[0].buttons, UiPort::Buttons::Ok);
-    EXPECT_EQ(captures_, 0);
-    EXPECT_FALSE(panel_->isPublishing());
-    // A click on the status copies it only when it is a link.
-    for (const QString& status : {u"http://img.test/a.png"_s, u"Envoyé"_s}) {
-        w_.Label6->setText(status);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w_.Label6, &release);
-    }
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"http://img.test/a.png"_s);
-}
-
-TEST_F(PanelTest, OwnServerGetsTheCapturedMapThroughAPrivateFolder) {
-    LocalFtpServer server;
-    QString error;
-    ASSERT_TRUE(server.start(u"moi"_s, u"mon-mot"_s, &error)) << error.toStdString();
-    makePanel(0, u"  carte.png"_s, server.port());
-    // Another local user's trap: the old fixed name as a link to a file of the user's.
-    const QString secret = root_.filePath(u"secret.ini"_s);
-    writeFileBytes(secret, "Pass=mon-mot");
-    ASSERT_TRUE(QFile::link(secret, root_.filePath(u"tmp/temp.png"_s)));
-    int largest = -1;
-    QObject::connect(panel_->progressBar(), &QProgressBar::valueChanged,
-                     [&](int v) { largest = std::max(largest, v); });
-    w_.Command2->click();
-    EXPECT_EQ(w_.Command2->text(), u"Annuler"_s);
-    const QString sent = w_.Label6->text().mid(7); // after "Envoie "
-    EXPECT_TRUE(sent.startsWith(root_.filePath(u"tmp/grivendale-"_s))) << sent.toStdString();
-    EXPECT_EQ(QFileInfo(QFileInfo(sent).path()).permissions() & 0x00FF, 0); // the user's only
-    ASSERT_TRUE(waitUntil([&] { return finished_ == 1; }, 30s));
-    EXPECT_EQ(w_.Label6->text(), u"Envoyé"_s);
-    EXPECT_EQ(w_.Command2->text(), u"Envoyer"_s);
-    EXPECT_EQ(largest, 100);
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(sent).path())); // removed once sent
-    EXPECT_EQ(readFileBytes(secret), QByteArray("Pass=mon-mot"));
-    QImage back;
-    ASSERT_TRUE(back.loadFromData(readFileBytes(server.path(u"carte.png"_s)), "PNG"));
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture_);
-}
-
-TEST_F(PanelTest, WhatEachDestinationShows) {
-    LocalFtpServer first, second;
-    QString error;
-    ASSERT_TRUE(first.start(u"grivendale"_s, builtInPassword(1), &error)) << error.toStdString();
-    ASSERT_TRUE(second.start(u"grivendale"_s, builtInPassword(2), &error)) << error.toStdString();
-    ASSERT_TRUE(first.makeFolder(u"images/news"_s));
-    HttpStub stub;
-    ASSERT_TRUE(stub.listen());
-    qputenv("GRIVENDALE_IMAGE_SERVICE_URL", stub.url().toUtf8());
-    const struct {
-        std::int32_t mode;
-        std::uint16_t port;
-        QByteArray body; // the image service's answer
-        QString status;
-        bool ok; // Label12 beside a fresh link
-    } cases[] = {
-        {1, first.port(), QByteArray(),
-         u"http://127.0.0.1:9/site/images/grivendale/images/news/s.png"_s, true},
-        {2, second.port(), "[URL=http://img.test/k.png][IMG]t[/IMG][/URL]",
-         u"http://img.test/k.png"_s, true},
-        {2, second.port(), "<html>rien</html>", u"Envoyé"_s, false},
-        {2, first.port(), "[URL=http://img.test/k.png][", u"Échec de l'envoi : 530"_s, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.status.toStdString());
-        makePanel(c.mode, c.mode == 1 ? u" images\\news\\s.png"_s : u"carte.png"_s, c.port, true);
-        stub.body = c.body;
-        publishAndWait();
-        EXPECT_TRUE(w_.Label6->text().startsWith(c.status)) << w_.Label6->text().toStdString();
-        EXPECT_EQ(!w_.Label12->isHidden(), c.ok);
-    }
-    // Asked for the published picture, and not after a failed upload.
-    const QString request = u"GET /image_envoi.php?source=grivendale&imageurl=http%3A%2F%2F127."
-                            "0.0.1%3A9%2Fsite%2Fimages%2Fgrivendale%2Fcarte.png HTTP/1.1"_s;
-    EXPECT_EQ(stub.requestLines, QStringList({request, request}));
-}
-
-TEST_F(PanelTest, CancelAFailedCaptureAndLocalFileErrors) {
+TEST_F(PanelTest, ButtonsRefusalsCancelAndLocalFailures) {
     ScriptedFtpServer server;
     server.replies[QString()].clear(); // never greets
     ASSERT_TRUE(server.listen());
-    makePanel(0, u"carte.png"_s, server.port());
+    makePanel(0, u"ma-carte.png"_s, server.port());
+    EXPECT_EQ(w_.Text1->text(), u"ma-carte.png"_s);
     w_.Command2->click();
     ASSERT_TRUE(waitUntil([&] { return server.controlConnections == 1; }));
     w_.Command2->click(); // now "Annuler"
@@ -192,10 +89,22 @@ TEST_F(PanelTest, CancelAFailedCaptureAndLocalFileErrors) {
     EXPECT_EQ(panel_->errorLabel()->text(),
               u"problème chargement fichier : 1 Fichier introuvable 53"_s);
     EXPECT_FALSE(panel_->errorLabel()->isHidden());
-}
-
-TEST_F(PanelTest, ConfirmedOptionsChangeTheDestination) {
-    makePanel(0, u"carte.png"_s, 9);
+    w_.CommSuivi->click();
+    EXPECT_EQ(panel_->serverFile(), u"surveillance/suivi.png"_s);
+    w_.CommNews->click();
+    EXPECT_EQ(panel_->serverFile(),
+              QDate::currentDate().toString(u"'images/news/suivi'yyMMdd'.png'"));
+    w_.Text1->setText(u"mon essai.png"_s);
+    w_.Command2->click(); // refused before anything is captured
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kBlanksMessage);
+    EXPECT_EQ(captures_, 2); // the cancelled publish and the unwritable picture
+    // A click on the status copies it only when it is a link.
+    for (const QString& status : {u"http://img.test/a.png"_s, u"Envoyé"_s}) {
+        w_.Label6->setText(status);
+        QTest::mouseClick(w_.Label6, Qt::LeftButton);
+    }
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"http://img.test/a.png"_s);
     w_.Command10->click();
     UploadOptionsWindow* window = panel_->optionsWindow();
     ASSERT_TRUE(window && window->isVisible() && window->isModal());
@@ -205,43 +114,83 @@ TEST_F(PanelTest, ConfirmedOptionsChangeTheDestination) {
     EXPECT_EQ(readServerMode(settings_, 0), 1);
 }
 
-TEST_F(PanelTest, AnUnverifiedCertificatePassesOnlyOnceTheUserAcceptsItsFingerprint) {
+TEST_F(PanelTest, WhatEachDestinationShows) {
+    LocalFtpServer first, second;
+    ASSERT_EQ(first.start(u"grivendale"_s, builtInPassword(1)), "");
+    ASSERT_EQ(second.start(u"grivendale"_s, builtInPassword(2)), "");
+    ASSERT_TRUE(first.makeFolder(u"images/news"_s));
+    ScriptedFtpServer service; // the image service, answering one GET a connection
+    service.quirks = ScriptedFtpServer::OneReply;
+    ASSERT_TRUE(service.listen());
+    qputenv("GRIVENDALE_IMAGE_SERVICE_URL",
+            "http://127.0.0.1:" + QByteArray::number(service.port()));
+    // The mode, the server, what the image service answers, how the status begins.
+    const std::tuple<std::int32_t, std::uint16_t, QByteArray, QString> cases[] = {
+        {1, first.port(), {}, u"http://127.0.0.1:9/site/images/grivendale/images/news/s.png"_s},
+        {2, second.port(), "[URL=http://img.test/k.png][IMG]t[/IMG][/URL]",
+         u"http://img.test/k.png"_s},
+        {2, second.port(), "<html>rien</html>", u"Envoyé"_s},
+        {2, first.port(), "[URL=http://img.test/k.png][", u"Échec de l'envoi : 530"_s},
+    };
+    for (const auto& [mode, port, body, status] : cases) {
+        SCOPED_TRACE(status.toStdString());
+        makePanel(mode, mode == 1 ? u" images\\news\\s.png"_s : u"carte.png"_s, port, true);
+        service.replies[u"GET"_s] = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body;
+        publishAndWait();
+        EXPECT_TRUE(w_.Label6->text().startsWith(status)) << w_.Label6->text().toStdString();
+        EXPECT_EQ(!w_.Label12->isHidden(), status.startsWith(u"http")); // "OK" beside a fresh link
+    }
+    // Asked for the published picture, and not after a failed upload.
+    const QString request = u"GET /image_envoi.php?source=grivendale&imageurl=http%3A%2F%2F127."
+                            "0.0.1%3A9%2Fsite%2Fimages%2Fgrivendale%2Fcarte.png HTTP/1.1"_s;
+    EXPECT_EQ(service.commands, QStringList({request, request}));
+}
+
+TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprintIsAccepted) {
     const TestCertificate mine = makeCertificate(root_.path(), u"moi"_s, u"IP:127.0.0.1"_s);
     LocalFtpServer server;
     server.tlsCertificate = mine.pemPath;
-    QString error;
-    ASSERT_TRUE(server.start(u"moi"_s, u"mon-mot"_s, &error)) << error.toStdString();
+    ASSERT_EQ(server.start(u"moi"_s, u"mon-mot"_s), "");
     makePanel(0, u"carte.png"_s, server.port(), true);
-    const QString other = u"AB:"_s.repeated(31) + u"AB"_s;
-    // "Non" keeps nothing; "Oui" keeps it for this server and the publish goes on; the next
-    // publish asks nothing; another certificate than the accepted one is refused with a warning.
-    const struct {
-        std::optional<UiPort::Answer> answer; // none: no question
-        UiPort::Icon icon;
-        QString accepted; // before, then after
-        bool sent;
-    } cases[] = {
-        {UiPort::Answer::No, UiPort::Icon::Question, {}, false},
-        {UiPort::Answer::Yes, UiPort::Icon::Question, mine.fingerprint, true},
-        {std::nullopt, UiPort::Icon::Question, mine.fingerprint, true},
-        {UiPort::Answer::No, UiPort::Icon::Warning, other, false},
-    };
-    for (const auto& c : cases) {
-        if (c.icon == UiPort::Icon::Warning)
+    // Another local user's trap: the old fixed name as a link to a file of the user's.
+    const QString secret = root_.filePath(u"secret.ini"_s);
+    writeFileBytes(secret, "Pass=mon-mot");
+    ASSERT_TRUE(QFile::link(secret, root_.filePath(u"tmp/temp.png"_s)));
+    const QString other = u"AB:"_s.repeated(31) + u"AB"_s, fp = mine.fingerprint;
+    using enum UiPort::Icon;
+    using enum UiPort::Answer;
+    // "Non" keeps nothing; "Oui" keeps it for this server and the publish goes on; then it is
+    // asked about no more; another certificate than the accepted one is refused with a warning.
+    // Asked (None: not asked), answered, the fingerprint accepted after.
+    const std::tuple<UiPort::Icon, UiPort::Answer, QString> cases[] = {
+        {Question, No, {}}, {Question, Yes, fp}, {None, No, fp}, {Warning, No, other}};
+    for (const auto& [question, answer, accepted] : cases) {
+        if (question == Warning)
             saveAcceptedFingerprint(settings_, u"127.0.0.1"_s, server.port(), other);
-        QFile::remove(server.path(u"carte.png"_s));
         ui_.messages.clear();
-        ui_.answers = {c.answer.value_or(UiPort::Answer::No)};
-        publishAndWait();
-        ASSERT_EQ(ui_.messages.size(), c.answer ? 1u : 0u);
-        if (c.answer) {
-            EXPECT_EQ(ui_.messages[0].icon, c.icon);
-            EXPECT_TRUE(ui_.messages[0].text.contains(mine.fingerprint));
-            EXPECT_TRUE(ui_.messages[0].text.contains(u"127.0.0.1:%1"_s.arg(server.port())));
+        ui_.answers = {answer};
+        w_.Command2->click();
+        const QString folder = QFileInfo(w_.Label6->text().mid(7)).path(); // after "Envoie "
+        EXPECT_TRUE(folder.startsWith(root_.filePath(u"tmp/grivendale-"_s)));
+        EXPECT_EQ(QFileInfo(folder).permissions() & 0x00FF, 0); // the user's only
+        ASSERT_TRUE(waitUntil([&] { return !panel_->isPublishing(); }, 30s));
+        EXPECT_FALSE(QFileInfo::exists(folder)); // removed once done
+        ASSERT_EQ(ui_.messages.size(), question == None ? 0u : 1u);
+        for (const FakeUiPort::Message& m : ui_.messages) {
+            EXPECT_EQ(m.icon, question);
+            EXPECT_TRUE(m.text.contains(mine.fingerprint));
+            EXPECT_TRUE(m.text.contains(u"127.0.0.1:%1"_s.arg(server.port())));
         }
-        EXPECT_EQ(readAcceptedFingerprint(settings_, u"127.0.0.1"_s, server.port()), c.accepted);
-        EXPECT_EQ(server.files().size(), c.sent ? 1 : 0);
+        EXPECT_EQ(readAcceptedFingerprint(settings_, u"127.0.0.1"_s, server.port()), accepted);
+        const bool sent = question == None || answer == Yes;
+        EXPECT_EQ(w_.Label6->text() == u"Envoyé"_s, sent);
+        EXPECT_EQ(panel_->progressBar()->value() == 100, sent);
+        EXPECT_EQ(QImage(server.path(u"carte.png"_s)).convertToFormat(picture_.format()) ==
+                      picture_,
+                  sent);
+        QFile::remove(server.path(u"carte.png"_s));
     }
+    EXPECT_EQ(readFileBytes(secret), QByteArray("Pass=mon-mot"));
 }
 
 } // namespace

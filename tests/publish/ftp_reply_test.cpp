@@ -6,30 +6,26 @@ using namespace grivendale;
 
 namespace {
 
-TEST(FtpReplyParser, AnyCuttingGivesTheSameWholeReplies) {
+TEST(FtpReplyParser, AnyCuttingGivesTheSameWholeRepliesAndEndlessTextIsRefused) {
     // A bare LF ends a line too; a line without a code outside a reply means nothing; inside a
     // multi-line reply, neither a line without a code nor its code with a '-' closes it.
     const QByteArray stream = "hello\r\n220-Hello\r\n220-\r\n  no code\r\n220 Ready\r\n331 Pass\n"
                               "150-a\r\n150-b\r\n150 c\r\n230\r\n227 (127,0,0,1,19,137)\r\n230 x";
     for (const qsizetype piece : {1, 2, 3, 7, 1000}) {
         FtpReplyParser parser;
-        QList<int> codes, lineCounts;
+        QList<std::pair<int, qsizetype>> replies,
+            expected = {{220, 4}, {331, 1}, {150, 3}, {230, 1}, {227, 1}}; // code, lines
         for (qsizetype at = 0; at < stream.size(); at += piece) {
             parser.feed(stream.mid(at, piece));
-            while (const auto reply = parser.take()) {
-                codes.append(reply->code);
-                lineCounts.append(static_cast<int>(reply->lines.size()));
-            }
+            while (const auto reply = parser.take())
+                replies.append({reply->code, reply->lines.size()});
         }
-        EXPECT_EQ(codes, QList<int>({220, 331, 150, 230, 227})) << piece;
-        EXPECT_EQ(lineCounts, QList<int>({4, 1, 3, 1, 1})) << piece;
+        EXPECT_EQ(replies, expected) << piece;
     }
-}
-
-TEST(FtpReplyParser, EndlessTextIsRefused) {
-    FtpReplyParser parser;
-    parser.feed(QByteArray(FtpReplyParser::kMaxReplyBytes + 1, 'x'));
-    EXPECT_TRUE(parser.overflowed());
+    // Endless text is refused, a line or a multi-line reply; a reset starts afresh.
+    FtpReplyParser line;
+    line.feed(QByteArray(FtpReplyParser::kMaxReplyBytes + 1, 'x'));
+    EXPECT_TRUE(line.overflowed());
     FtpReplyParser multi;
     multi.feed("220-start\r\n");
     for (int i = 0; i < 10000 && !multi.overflowed(); ++i)

@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""FTP server for the tests: pyftpdlib on 127.0.0.1, one user with write rights in ROOT.
-
-Prints "PORT <n>" once it listens and serves until its standard input closes (or ten minutes
-pass, so a crashed test never leaves it behind). With a certificate it speaks explicit FTPS
-only, and like vsftpd's require_ssl_reuse wants every data connection to resume the control
-connection's TLS session. A read limit makes a slow line.
-"""
+"""pyftpdlib on 127.0.0.1 for the tests: one user with write rights in ROOT. Prints "PORT <n>"
+once it listens; ends when its input closes, or after ten minutes. With a certificate: explicit
+FTPS only, every data connection resuming the control connection's TLS session (as vsftpd's
+require_ssl_reuse wants). A read limit makes a slow line."""
 
 import os
 import socket
@@ -17,9 +14,7 @@ from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-def main(root, user, password, passive_ports, read_limit, tls_cert):
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(user, password, root, perm="elradfmwMT")
+def main(root, user, password, read_limit, tls_cert):
     handler = FTPHandler
     if tls_cert:
         from OpenSSL._util import lib as openssl
@@ -31,12 +26,9 @@ def main(root, user, password, passive_ports, read_limit, tls_cert):
                     self.cmd_channel.respond("522 SSL connection failed: session reuse required")
                     self.close()
 
-        class Handler(TLS_FTPHandler):
-            certfile = tls_cert
-            tls_control_required = tls_data_required = True
-            dtp_handler = ReusingData
-
-        handler = Handler
+        handler = type("Handler", (TLS_FTPHandler,), {"certfile": tls_cert, "dtp_handler": ReusingData,
+                                                      "tls_control_required": True,
+                                                      "tls_data_required": True})
     elif int(read_limit) > 0:
         class SlowData(ThrottledDTPHandler):
             def __init__(self, sock, cmd_channel):
@@ -46,9 +38,8 @@ def main(root, user, password, passive_ports, read_limit, tls_cert):
 
         SlowData.read_limit = int(read_limit)
         handler = type("SlowHandler", (FTPHandler,), {"dtp_handler": SlowData})
-    handler.authorizer = authorizer
-    first, last = (int(p) for p in passive_ports.split("-"))
-    handler.passive_ports = range(first, last + 1)
+    handler.authorizer = DummyAuthorizer()
+    handler.authorizer.add_user(user, password, root, perm="elradfmwMT")
     server = FTPServer(("127.0.0.1", 0), handler)
     print("PORT %d" % server.address[1], flush=True)
     threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
@@ -56,5 +47,4 @@ def main(root, user, password, passive_ports, read_limit, tls_cert):
     server.serve_forever()
 
 
-if __name__ == "__main__":
-    main(*sys.argv[1:7])
+main(*sys.argv[1:6])

@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslSocket>
@@ -10,10 +9,6 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <memory>
-
-// Servers on 127.0.0.1 that the tests script: an FTP server that misbehaves on demand, and an
-// HTTP stub standing in for the image service.
 
 namespace grivendale::testing {
 
@@ -32,10 +27,11 @@ class SslCapableServer final : public QTcpServer {
     }
 };
 
-// An FTP server that behaves unless told otherwise. `replies` holds the answer to each verb, the
-// greeting under "" and what follows the end of the data under "DATA"; an empty one is never
-// sent. The 227 names its own passive listener. With a certificate, the 234 to AUTH encrypts
-// the control connection and, after PROT P, every data connection is encrypted too.
+// A line server on 127.0.0.1 that the tests script: an FTP server that behaves unless told
+// otherwise, or, with OneReply, an HTTP server. `replies` holds the answer to each verb (the
+// greeting under "", what follows the data under "DATA"), less its line end; an empty one is
+// never sent. The 227 names its own passive listener. With a certificate, the 234 to AUTH
+// encrypts the control connection and, after PROT P, every data connection is encrypted too.
 class ScriptedFtpServer {
 public:
     // Quirks, or-ed into `quirks`.
@@ -46,25 +42,21 @@ public:
     static constexpr int HangUp = 16; // once: the data connection closes at once, then 421, goodbye
     static constexpr int PlainData = 32;   // says yes to PROT P, then serves data in clear
     static constexpr int NoHandshake = 64; // a 234 to AUTH, then nothing
-    QHash<QString, QByteArray> replies = {{"", "220 Scripted server ready.\r\n"},
-                                          {"USER", "331 Password required.\r\n"},
-                                          {"PASS", "230 Logged in.\r\n"},
-                                          {"TYPE", "200 Type set to I.\r\n"},
-                                          {"STOR", "150 Ready.\r\n"},
-                                          {"DATA", "226 Transfer complete.\r\n"},
-                                          {"RNFR", "350 Ready for RNTO.\r\n"},
-                                          {"RNTO", "250 Renamed.\r\n"},
-                                          {"QUIT", "221 Bye.\r\n"},
-                                          {"AUTH", "234 Proceed with negotiation.\r\n"},
-                                          {"PBSZ", "200 PBSZ=0\r\n"},
-                                          {"PROT", "200 Protection level set.\r\n"}};
+    static constexpr int OneReply = 128;   // no greeting; the connection closes after one answer
+    // clang-format off
+    QHash<QString, QByteArray> replies = {
+        {"", "220 Scripted server ready."}, {"USER", "331 Password required."},
+        {"PASS", "230 Logged in."}, {"TYPE", "200 Type set to I."}, {"STOR", "150 Ready."},
+        {"DATA", "226 Transfer complete."}, {"RNFR", "350 Ready for RNTO."}, {"RNTO", "250 Renamed."},
+        {"QUIT", "221 Bye."}, {"AUTH", "234 Proceed."}, {"PBSZ", "200 PBSZ=0"}, {"PROT", "200 PROT."}};
+    // clang-format on
     int quirks = 0;
     QSslCertificate certificate;
     QSslKey key;
 
     QStringList commands, clearCommands; // every command line; those that came unencrypted
     QByteArray data;                     // every byte received on data connections
-    int controlConnections = 0, dataConnections = 0;
+    int controlConnections = 0;
 
     ScriptedFtpServer() {
         QObject::connect(&control_, &QTcpServer::newConnection, &control_, [this] {
@@ -77,7 +69,6 @@ public:
             if (pending_.isEmpty() || !session_)
                 return tick_.stop();
             session_->write(pending_.left(1));
-            session_->flush();
             pending_.remove(0, 1);
         });
     }
@@ -86,31 +77,30 @@ public:
         return control_.listen(QHostAddress::LocalHost) && passive_.listen(QHostAddress::LocalHost);
     }
     std::uint16_t port() const { return control_.serverPort(); }
-    bool sawCommand(const QString& verb) const {
-        return !commands.filter(QRegularExpression(QLatin1Char('^') + verb)).isEmpty();
-    }
 
 private:
     void startSession(QSslSocket* socket) {
         ++controlConnections;
         session_ = socket;
-        buffer_.clear();
-        pending_.clear();
+        buffer_ = pending_ = QByteArray();
         protectData_ = silent_ = false;
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
             buffer_ += socket->readAll();
             if (silent_)
                 return buffer_.clear(); // the client's handshake is not a command
-            for (qsizetype end; (end = buffer_.indexOf("\r\n")) >= 0;) {
+            for (qsizetype end; socket->state() == QAbstractSocket::ConnectedState &&
+                                (end = buffer_.indexOf("\r\n")) >= 0;) {
                 const QString line = QString::fromUtf8(buffer_.left(end));
                 buffer_.remove(0, end + 2);
                 commands.append(line);
                 if (!socket->isEncrypted())
                     clearCommands.append(line);
                 answer(line);
+                if (quirks & OneReply)
+                    socket->disconnectFromHost();
             }
         });
-        send(replies.value(QString()));
+        send(quirks & OneReply ? QByteArray() : replies.value(QString()));
     }
 
     void answer(const QString& line) {
@@ -119,10 +109,10 @@ private:
             const std::uint16_t p = passive_.serverPort();
             return send("227 Entering Passive Mode (" +
                         QByteArray(quirks & ForeignPassive ? "127,0,0,2," : "127,0,0,1,") +
-                        QByteArray::number(p / 256) + "," + QByteArray::number(p % 256) + ").\r\n");
+                        QByteArray::number(p / 256) + "," + QByteArray::number(p % 256) + ").");
         }
         protectData_ = protectData_ || line == QLatin1String("PROT P");
-        send(replies.value(verb, "502 Not implemented.\r\n"));
+        send(replies.value(verb, "502 Not implemented."));
         if (verb == QLatin1String("AUTH") && replies.value(verb).startsWith("234")) {
             silent_ = quirks & NoHandshake;
             if (!silent_)
@@ -138,17 +128,13 @@ private:
     }
 
     void startData(QSslSocket* socket) {
-        ++dataConnections;
         if (quirks & HoldData) // reads nothing, so the kernel buffers fill up
             return socket->setReadBufferSize(1);
         if (quirks & HangUp) {
             quirks &= ~HangUp;
             socket->disconnectFromHost();
-            QTimer::singleShot(300, session_, [this] {
-                session_->write("421 Timeout: closing control connection.\r\n");
-                session_->disconnectFromHost();
-            });
-            return;
+            return QTimer::singleShot(
+                300, session_, [this] { send("421 Timeout."), session_->disconnectFromHost(); });
         }
         if (protectData_ && !(quirks & PlainData))
             encrypt(socket);
@@ -165,10 +151,12 @@ private:
         });
     }
 
-    void send(const QByteArray& bytes) {
-        if (!session_ || !(quirks & ByteByByte))
-            return void(session_ ? session_->write(bytes) : 0);
-        pending_ += bytes;
+    void send(const QByteArray& reply) {
+        if (!session_ || reply.isEmpty())
+            return;
+        if (!(quirks & ByteByByte))
+            return void(session_->write(reply + "\r\n"));
+        pending_ += reply + "\r\n";
         tick_.start(1);
     }
 
@@ -177,40 +165,6 @@ private:
     QPointer<QSslSocket> session_;
     bool protectData_ = false, silent_ = false;
     QByteArray buffer_, pending_;
-};
-
-// The image service: answers every GET with `status` and `body` (status 0: never answers).
-class HttpStub {
-public:
-    QByteArray body;
-    int status = 200;
-    QStringList requestLines; // "GET /image_envoi.php?... HTTP/1.1"
-
-    HttpStub() {
-        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
-            QTcpSocket* socket = server_.nextPendingConnection();
-            auto request = std::make_shared<QByteArray>();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
-                *request += socket->readAll();
-                if (!request->contains("\r\n\r\n"))
-                    return;
-                requestLines.append(QString::fromLatin1(request->left(request->indexOf("\r\n"))));
-                request->clear();
-                if (status == 0)
-                    return;
-                socket->write("HTTP/1.1 " + QByteArray::number(status) +
-                              " Stub\r\nContent-Length: " + QByteArray::number(body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + body);
-                socket->disconnectFromHost();
-            });
-        });
-    }
-
-    bool listen() { return server_.listen(QHostAddress::LocalHost); }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
-
-private:
-    QTcpServer server_;
 };
 
 } // namespace grivendale::testing
