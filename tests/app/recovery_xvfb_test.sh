@@ -7,20 +7,12 @@ binary=$1 cli=$2
 source "$(dirname "$0")/scratch_session.sh"
 question="Grivendale - Récupération"
 
-"$binary" "$scratch/map.car" &
-editor=$!
-main=$(window "Tessaval - Grivendale v1.8")
-xdotool mousemove --window "$main" 400 100 mousedown 1
-for step in 410,110 420,120 430,130 440,140 450,150; do
-    xdotool mousemove --window "$main" "${step%,*}" "${step#*,}" && sleep 0.05
-done
-xdotool mouseup 1
+run "$scratch/map.car"
+drag 400,100 410,110 420,120 430,130 440,140 450,150
 poll holds "$recovery" '"x":450,"y":150' || fail "no recovery copy of the drag at $recovery"
-kill -9 $editor
-wait $editor 2>/dev/null || true
+kill -9 $editor && wait $editor 2>/dev/null || true
 
-"$binary" &
-editor=$!
+"$binary" & editor=$!
 asked=$(window "$question")
 xdotool windowfocus --sync "$asked" key Return
 poll bash -c "! xdotool search --onlyvisible --name '^$question\$'" || fail "the question stayed"

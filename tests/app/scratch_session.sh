@@ -1,32 +1,28 @@
 # Sourced by the Xvfb tests: a scratch home, configuration, data and runtime folder, removed on
-# exit, so the real editor never touches the real user's files; an X server of its own on the
-# real X platform, with no reset when its last client goes (a killed editor would take the
-# server with it, and the next start could not connect).
+# exit, so the real editor never touches the real user's files; an X server of its own on a free
+# display, with no reset when its last client goes (a killed editor would take it along).
 scratch=$(mktemp -d)
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
-export XDG_RUNTIME_DIR="$scratch/runtime" # private, as a session's is
+export XDG_RUNTIME_DIR="$scratch/runtime" GRIVENDALE_NO_KEYRING=1 # private, as a session's is
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/Grivendale" "$XDG_DATA_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 # No readme window: it is modal and would take the pointer.
 printf '[Grivendale]\nAfficheReadme=0\n' >"$XDG_CONFIG_HOME/Grivendale/Grivendale.ini"
 unset QT_QPA_PLATFORM
 editor='' xserver=''
 trap 'set +e; kill -9 $editor 2>/dev/null; kill $xserver 2>/dev/null; wait; rm -rf "$scratch"' EXIT
-recovery=$XDG_DATA_HOME/Grivendale/recuperation.car
-saved=$HOME/Documents/GrivendaleSauvegarde.car
+recovery=$XDG_DATA_HOME/Grivendale/recuperation.car saved=$HOME/Documents/GrivendaleSauvegarde.car
 
 fail() { echo "$*" >&2 && exit 1; }
 # Runs the command until it succeeds, for at most 30 seconds.
-poll() {
-    for _ in $(seq 1 150); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.2
-    done
-    return 1
-}
+poll() { for _ in $(seq 1 150); do "$@" >/dev/null 2>&1 && return 0 || sleep 0.2; done && false; }
 # The id of the shown window of exactly that title.
-window() {
-    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
-    [ "${PIPESTATUS[0]}" = 0 ] || fail "no window titled $1"
+window() { timeout 30 xdotool search --sync --onlyvisible --name "^$1$" | head -1 || fail "no $1"; }
+# Starts the editor with these arguments and waits for its main window, `main`.
+run() { "$binary" "$@" & editor=$! && main=$(window "Tessaval - Grivendale v1.8"); }
+drag() { # with the left button, from the first x,y point through the others
+    xdotool mousemove --window "$main" "${1%,*}" "${1#*,}" mousedown 1
+    for p in "${@:2}"; do xdotool mousemove --window "$main" "${p%,*}" "${p#*,}" && sleep 0.05; done
+    xdotool mouseup 1
 }
 # Ends the editor as a desktop session does; it must exit by itself, cleanly.
 terminate() {
@@ -38,15 +34,10 @@ terminate() {
 # Whether the map file, as grivendale-cli (in $cli) reads it, matches the pattern.
 holds() { [[ $("$cli" dump "$1" 2>&1) =~ $2 ]]; }
 
-for _ in 1 2 3 4 5; do # a random display, tried again while another server holds it
-    display=$((200 + RANDOM % 500))
-    Xvfb :$display -noreset -nolisten tcp -screen 0 1600x1200x24 >/dev/null 2>&1 &
-    xserver=$!
-    export DISPLAY=:$display
-    poll xdpyinfo && [ "$(tr -d ' \n' </tmp/.X$display-lock)" = "$xserver" ] && break
-    kill $xserver 2>/dev/null; xserver=
-done
-[ -n "$xserver" ] || fail "no X server could be started"
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1600x1200x24 3>"$scratch/display" 2>/dev/null &
+xserver=$!
+poll grep -q . "$scratch/display" || fail "no X server could be started"
+export DISPLAY=:$(cat "$scratch/display")
 
 # The tests' map, without a background of its own: pictogram 1 centred on (400, 100) in slot
 # 1; in slot 2 the entry of line 1, its box corner at (50, 50), the line running to (150, 100).

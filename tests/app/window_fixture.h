@@ -21,49 +21,39 @@ inline QImage solidImage(int w, int h, QRgb color) {
     return image;
 }
 
-// One run of the program: its own program, documents, settings and recovery folders.
+// One run of the program: its own program, documents, settings and recovery ("data") folders.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const QString& folder : {u"program/picto"_s, u"documents"_s, u"settings"_s})
             ASSERT_TRUE(QDir().mkpath(file(folder)));
-        solidImage(20, 20, qRgb(0, 0, 255)).save(program(u"picto/bleu.png"_s));
-        solidImage(10, 10, qRgb(0, 255, 0)).save(program(u"picto/vert.bmp"_s));
+        solidImage(20, 20, qRgb(0, 0, 255)).save(file(u"program/picto/bleu.png"_s));
     }
 
     QString file(const QString& name) const { return root_.filePath(name); }
-    QString program(const QString& name = {}) const { return file(u"program/"_s + name); }
     QString autoSave() const { return file(u"documents/GrivendaleSauvegarde.car"_s); }
-    QString recoveryFolder() const { return file(u"data"_s); }
     SettingsStore settings() const { return SettingsStore(file(u"settings"_s)); }
     QString setting(const char* application, const char* key) const {
         const QString app = QLatin1String(application);
         return settings().GetSetting(app, app, QLatin1String(key), QString());
     }
 
-    // Starts a run; `ui` answers its boxes and dialogs, `answers` those of the start itself.
-    std::unique_ptr<MainWindow> start(FakeUiPort** ui = nullptr, QString documentsFolder = {},
-                                      QString mapToOpen = {},
+    // Starts a run; `ui_` answers its boxes and dialogs, `answers` those of the start itself.
+    std::unique_ptr<MainWindow> start(QString documentsFolder = {}, QString mapToOpen = {},
                                       std::deque<UiPort::Answer> answers = {}) {
         auto fake = std::make_unique<FakeUiPort>();
         fake->answers = std::move(answers);
-        if (ui)
-            *ui = fake.get();
-        AppEnvironment env{program().chopped(1),
+        ui_ = fake.get();
+        AppEnvironment env{file(u"program"_s),
                            documentsFolder.isNull() ? file(u"documents"_s) : documentsFolder,
-                           file(u"settings"_s), mapToOpen, recoveryFolder()};
+                           file(u"settings"_s), mapToOpen, file(u"data"_s)};
         auto window = std::make_unique<MainWindow>(env, std::move(fake));
         window->startUp();
         return window;
     }
 
-    void setBackground(const QImage& image) {
-        image.save(file(u"fond.png"_s));
-        SettingsStore store = settings();
-        saveBackgroundSetting(store, file(u"fond.png"_s));
-    }
-
     QTemporaryDir root_;
+    FakeUiPort* ui_ = nullptr; // the last run's, owned by its window
 };
 
 } // namespace grivendale::testing
