@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a configured build tree (`--target package`, which first builds
-# everything) and checks it: the files it installs, the Depends line (the Qt libraries found
-# by dpkg-shlibdeps and the run-time plugins, translations and font it cannot see), the
-# AppStream metadata, and that the unpacked command line tool runs. Not a ctest test, as it
-# needs the full build: scripts/test.sh calls it. Usage: tests/cli/package_test.sh BUILD_DIR
+# and installs everything) and checks it: the files it installs and nothing else, the desktop
+# entry and the map file type, the Depends line (the Qt libraries found by dpkg-shlibdeps and the
+# run-time plugins, translations and font it cannot see), the AppStream metadata, and that the
+# unpacked command line tool renders onto the packaged background. Not a ctest test, as it needs
+# the full build: scripts/test.sh calls it. Usage: tests/cli/package_test.sh BUILD_DIR
 set -uo pipefail
 build=${1:?usage: $0 BUILD_DIR}
 scratch=$(mktemp -d)
@@ -14,40 +15,30 @@ fail() {
     failures=$((failures + 1))
 }
 
-# An older version's package must not be the one checked.
-rm -f "$build"/grivendale_*.deb
-if ! cmake --build "$build" --target package >"$scratch/package.log" 2>&1; then
+rm -f "$build"/grivendale_*.deb # an older version's package must not be the one checked
+cmake --build "$build" --target package >"$scratch/package.log" 2>&1 || {
     cat "$scratch/package.log" >&2
     echo "FAIL: cmake --build $build --target package" >&2
     exit 1
-fi
+}
 debs=("$build"/grivendale_*.deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-    echo "FAIL: expected one grivendale_*.deb in $build, found: ${debs[*]}" >&2
-    exit 1
-fi
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: not one package: ${debs[*]}" >&2; exit 1; }
 deb=${debs[0]}
 
 dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./||' >"$scratch/files"
-has() { grep -qxF "$1" "$scratch/files" || fail "$1 is not in the package"; }
-for file in usr/bin/grivendale usr/bin/grivendale-cli \
-    usr/share/grivendale/prev.gif usr/share/grivendale/readme.txt \
-    usr/share/grivendale/picto/soleil.png usr/share/grivendale/picto/gel.bmp.tcolor \
-    usr/share/applications/grivendale.desktop usr/share/mime/packages/grivendale.xml \
-    usr/share/icons/hicolor/48x48/apps/grivendale.png \
+for file in usr/bin/grivendale usr/bin/grivendale-cli usr/share/grivendale/prev.gif \
+    usr/share/grivendale/readme.txt usr/share/grivendale/picto/soleil.png \
+    usr/share/grivendale/picto/gel.bmp.tcolor usr/share/applications/grivendale.desktop \
+    usr/share/mime/packages/grivendale.xml usr/share/icons/hicolor/48x48/apps/grivendale.png \
     usr/share/icons/hicolor/256x256/apps/grivendale.png \
     usr/share/metainfo/org.grivendale.grivendale.metainfo.xml; do
-    has "$file"
+    grep -qxF "$file" "$scratch/files" || fail "$file is not in the package"
 done
 pictos=$(grep -cE '^usr/share/grivendale/picto/[^/]+\.(png|bmp|gif|jpg)$' "$scratch/files")
 [ "$pictos" -ge 24 ] || fail "the package holds $pictos pictograms, fewer than 24"
-# Nothing outside /usr, and no build or test leftovers.
-grep -vE '^usr/' "$scratch/files" | grep -vxE '|\.?/?' >"$scratch/stray"
-[ -s "$scratch/stray" ] && fail "files outside usr/: $(tr '\n' ' ' <"$scratch/stray")"
+stray=$(grep -vE '^usr/' "$scratch/files" | grep -vxE '|\.?/?' | tr '\n' ' ')
+[ -z "$stray" ] || fail "files outside usr/: $stray"
 
-for field in Package Version Section Maintainer Description; do
-    [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "the control field $field is empty"
-done
 [ "$(dpkg-deb -f "$deb" Section)" = graphics ] || fail "the section is not graphics"
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 \
@@ -57,33 +48,25 @@ for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 \
 done
 
 dpkg-deb -x "$deb" "$scratch/root" || fail "dpkg-deb -x cannot unpack the package"
-metainfo=$scratch/root/usr/share/metainfo/org.grivendale.grivendale.metainfo.xml
-if [ -f "$metainfo" ]; then
-    appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 || {
-        cat "$scratch/appstream.log" >&2
-        fail "appstreamcli rejects the metainfo file"
-    }
+usr=$scratch/root/usr
+appstreamcli validate --no-net "$usr/share/metainfo/org.grivendale.grivendale.metainfo.xml" \
+    >"$scratch/appstream.log" 2>&1 || { cat "$scratch/appstream.log" >&2; fail "metainfo rejected"; }
+desktop=$usr/share/applications/grivendale.desktop
+for line in 'Exec=grivendale %f' 'MimeType=application/x-grivendale-map;'; do
+    grep -qxF "$line" "$desktop" || fail "the desktop entry lacks $line"
+done
+! command -v desktop-file-validate >/dev/null || desktop-file-validate "$desktop" || fail "desktop entry"
+if command -v update-mime-database >/dev/null; then
+    update-mime-database "$usr/share/mime" >/dev/null 2>&1 &&
+        grep -q '^50:application/x-grivendale-map:\*\.car$' "$usr/share/mime/globs2" ||
+        fail "the MIME cache does not map *.car to application/x-grivendale-map"
 fi
 
-# The unpacked tool reads an empty map (version 17, blank background path, no items, fills
-# or lines) and renders it onto the packaged background.
-cli=$scratch/root/usr/bin/grivendale-cli
-if [ -x "$cli" ]; then
-    map=$scratch/vide.car
-    {
-        printf '\021\000\000\000'
-        printf '%500s' ''
-        printf '\000\000\000\000\000\000\000\000\000\000\000\000'
-    } >"$map"
-    if ! QT_QPA_PLATFORM=offscreen "$cli" render "$map" "$scratch/out.png" \
-        --background "$scratch/root/usr/share/grivendale/prev.gif" 2>"$scratch/render.err"; then
-        cat "$scratch/render.err" >&2
-        fail "the packaged grivendale-cli cannot render onto the packaged background"
-    fi
-fi
+# An empty map: version 17, a blank background path, no items, fills or lines.
+{ printf '\021\000\000\000'; printf '%500s' ''; printf '\000%.0s' {1..12}; } >"$scratch/vide.car"
+QT_QPA_PLATFORM=offscreen "$usr/bin/grivendale-cli" render "$scratch/vide.car" "$scratch/out.png" \
+    --background "$usr/share/grivendale/prev.gif" 2>"$scratch/render.err" && [ -s "$scratch/out.png" ] ||
+    { cat "$scratch/render.err" >&2; fail "the packaged CLI cannot render onto the packaged background"; }
 
-if [ "$failures" -ne 0 ]; then
-    echo "$(basename "$deb"): $failures check(s) failed" >&2
-    exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "$(basename "$deb"): $failures check(s) failed" >&2; exit 1; }
 echo "$(basename "$deb") checked: $pictos pictograms; Depends: $depends"
