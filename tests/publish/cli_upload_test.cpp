@@ -44,13 +44,10 @@ TEST(CliUpload, ExitStatusesAndWhatItPrints) {
         {"LOCAL a.png --port PORT --password-file PWFILE", 0},
         {"LOCAL b.png --port PORT", 0}, // from GRIVENDALE_FTP_PASSWORD
         {"LOCAL a.png --port CLOSED --password p --attempts 1", 1, "connexion impossible"},
-        {"/no/absent.png a.png --port PORT --password p", 1,
-         "problème chargement fichier : 1 Fichier introuvable 53"},
         // The error output tells how to accept the certificate.
         {"LOCAL a.png --port PORT --password p --tls", 1, "certificat du serveur non reconnu"},
         {"LOCAL c.png --port PORT --password p --tls --accept-fingerprint fp", 0},
         {"", 2},
-        {"LOCAL r.png\r\nDELE_x --port PORT --password p", 2},
         {"a.png --port PORT --password p", 2}, // one name only
         {"LOCAL a.png --port PORT --password p --password-file /no/pw", 2},
         {"LOCAL a.png --port 70000 --password p", 2},

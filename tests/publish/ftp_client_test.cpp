@@ -1,4 +1,5 @@
 #include "publish/ftp_client.h"
+#include "publish/ftp_reply.h"
 #include "support/event_wait.h"
 #include "support/local_ftp_server.h"
 #include "support/scripted_servers.h"
@@ -158,8 +159,7 @@ TEST_F(FtpClientTest, HostileServers) {
     } cases[] = {
         {"no greeting", 0, 1, no, 2, 0, "pas de réponse du serveur$", "", ""},
         {"password refused", 0, 1, no, 1, 0, "530 No.$", "PASS", "530 No."},
-        {"multi-line bytewise", S::ByteByByte, 70000, ok, 1, 1, "", "PASS",
-         "230-A\r\n230-B\r\n230 C"},
+        {"multi-line reply", 0, 70000, ok, 1, 1, "", "PASS", "230-A\r\n230-B\r\n230 C"},
         {"227 naming a foreign host", S::ForeignPassive, 2000, ok, 1, 1},
         {"451 after the data", 0, 2000, no, 2, 2, "451 Local error.$", "DATA", "451 Local error."},
         {"no 226", 0, 2000, no, 2, 2, "pas de réponse du serveur", "DATA", ""},
@@ -243,6 +243,36 @@ TEST_F(FtpClientTest, HostileServers) {
         EXPECT_TRUE(!(c.flags & Tls) ||
                     server.clearCommands.filter(QRegularExpression(u"^(USER|PASS)"_s)).isEmpty());
     }
+}
+
+TEST(FtpReplyParser, AnyCuttingGivesTheSameWholeRepliesAndEndlessTextIsRefused) {
+    // A bare LF ends a line too; a line without a code outside a reply means nothing; inside a
+    // multi-line reply, neither a line without a code nor its code with a '-' closes it.
+    const QByteArray stream = "hello\r\n220-Hello\r\n220-\r\n  no code\r\n220 Ready\r\n331 Pass\n"
+                              "150-a\r\n150-b\r\n150 c\r\n230\r\n227 (127,0,0,1,19,137)\r\n230 x";
+    for (const qsizetype piece : {1, 2, 3, 7, 1000}) {
+        FtpReplyParser parser;
+        QList<std::pair<int, qsizetype>> replies,
+            expected = {{220, 4}, {331, 1}, {150, 3}, {230, 1}, {227, 1}}; // code, lines
+        for (qsizetype at = 0; at < stream.size(); at += piece) {
+            parser.feed(stream.mid(at, piece));
+            while (const auto reply = parser.take())
+                replies.append({reply->code, reply->lines.size()});
+        }
+        EXPECT_EQ(replies, expected) << piece;
+    }
+    // Endless text is refused, a line or a multi-line reply; a reset starts afresh.
+    FtpReplyParser line;
+    line.feed(QByteArray(FtpReplyParser::kMaxReplyBytes + 1, 'x'));
+    EXPECT_TRUE(line.overflowed());
+    FtpReplyParser multi;
+    multi.feed("220-start\r\n");
+    for (int i = 0; i < 10000 && !multi.overflowed(); ++i)
+        multi.feed("220-more and more text to fill the reply\r\n");
+    EXPECT_TRUE(multi.overflowed());
+    multi.reset();
+    multi.feed("200 ok\r\n");
+    EXPECT_TRUE(multi.hasReply());
 }
 
 } // namespace

@@ -35,7 +35,6 @@ class SslCapableServer final : public QTcpServer {
 class ScriptedFtpServer {
 public:
     // Quirks, or-ed into `quirks`.
-    static constexpr int ByteByByte = 1;     // every reply goes out one byte per millisecond
     static constexpr int ForeignPassive = 2; // the 227 names 127.0.0.2, where nothing listens
     static constexpr int DropControl = 4;    // the control connection closes at the first data byte
     static constexpr int HoldData = 8;       // data connections are taken and never read from
@@ -65,12 +64,6 @@ public:
         QObject::connect(&passive_, &QTcpServer::newConnection, &passive_, [this] {
             startData(static_cast<QSslSocket*>(passive_.nextPendingConnection()));
         });
-        QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] {
-            if (pending_.isEmpty() || !session_)
-                return tick_.stop();
-            session_->write(pending_.left(1));
-            pending_.remove(0, 1);
-        });
     }
 
     bool listen() {
@@ -82,7 +75,8 @@ private:
     void startSession(QSslSocket* socket) {
         ++controlConnections;
         session_ = socket;
-        buffer_ = pending_ = QByteArray();
+        buffer_ = QByteArray();
+        request_ = QString();
         protectData_ = silent_ = false;
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
             buffer_ += socket->readAll();
@@ -92,10 +86,16 @@ private:
                                 (end = buffer_.indexOf("\r\n")) >= 0;) {
                 const QString line = QString::fromUtf8(buffer_.left(end));
                 buffer_.remove(0, end + 2);
-                commands.append(line);
+                // An HTTP request is answered once whole: closing on unread headers would reset
+                // the connection, and the client would send the request again.
+                if (quirks & OneReply && (request_.isNull() || !line.isEmpty())) {
+                    request_ = request_.isNull() ? line : request_;
+                    continue;
+                }
+                commands.append(quirks & OneReply ? request_ : line);
                 if (!socket->isEncrypted())
                     clearCommands.append(line);
-                answer(line);
+                answer(quirks & OneReply ? request_ : line);
                 if (quirks & OneReply)
                     socket->disconnectFromHost();
             }
@@ -152,19 +152,15 @@ private:
     }
 
     void send(const QByteArray& reply) {
-        if (!session_ || reply.isEmpty())
-            return;
-        if (!(quirks & ByteByByte))
-            return void(session_->write(reply + "\r\n"));
-        pending_ += reply + "\r\n";
-        tick_.start(1);
+        if (session_ && !reply.isEmpty())
+            session_->write(reply + "\r\n");
     }
 
     SslCapableServer control_, passive_;
-    QTimer tick_;
     QPointer<QSslSocket> session_;
     bool protectData_ = false, silent_ = false;
-    QByteArray buffer_, pending_;
+    QByteArray buffer_;
+    QString request_; // the first line of an HTTP request, until its headers end
 };
 
 } // namespace grivendale::testing
