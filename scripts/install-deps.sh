@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool python3 python3-pyftpdlib curl
     fonts-dejavu-core
-    dpkg-dev file appstream libopencv-imgproc-dev
+    dpkg-dev file libopencv-imgproc-dev
     qtkeychain-qt6-dev python3-openssl openssl
 )
 

@@ -13,6 +13,22 @@
 
 using namespace grivendale;
 
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+CliRun runCli(const QStringList& args) {
+    QProcess cli;
+    cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/grivendale-cli"), args);
+    EXPECT_TRUE(cli.waitForFinished(60000));
+    return {cli.exitCode(), cli.readAllStandardOutput(), cli.readAllStandardError()};
+}
+
+} // namespace
+
 TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
     QTemporaryDir dir;
     const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
@@ -72,12 +88,9 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
             const bool file = !args.isEmpty() && !word.startsWith(u'-') && !word.startsWith(u'/');
             args << (word == QLatin1String("OUT") ? picture : file ? dir.filePath(word) : word);
         }
-        QProcess cli;
-        cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/grivendale-cli"), args);
-        ASSERT_TRUE(cli.waitForFinished(60000));
-        const QByteArray err = cli.readAllStandardError();
-        EXPECT_EQ(cli.exitCode(), exitCode);
-        EXPECT_TRUE(cli.readAllStandardOutput().isEmpty());
+        const auto [status, out, err] = runCli(args);
+        EXPECT_EQ(status, exitCode);
+        EXPECT_TRUE(out.isEmpty());
         EXPECT_TRUE(err.contains(says) && (exitCode != 3 || err.count("grivendale-cli:") == 1))
             << err.toStdString();
         EXPECT_EQ(QFile::exists(picture) ? QImage(picture).size() : QSize(), written);
@@ -87,4 +100,36 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
     EXPECT_EQ((std::vector<QRgb>{map.pixel(5, 5), map.pixel(35, 5), map.pixel(45, 20),
                                  map.pixel(39, 20)}),
               (std::vector<QRgb>{0xFF00FF00, 0xFFFFFFFF, 0xFF0000FF, 0xFFFFFFFF}));
+}
+
+TEST(CliDump, PrintsEveryFieldInFileOrder) {
+    MapDocument doc;
+    doc.setBackgroundFile(QStringLiteral("/fonds/été.gif"));
+    doc.ItemCount = 1;
+    doc.Items = {{},
+                 {kTrue, 4, 100, 50, 7, 1, 12, 0xFFFFFF,
+                  QStringLiteral("Orages \"forts\" à\\\n\t\x01"), QStringLiteral("Arial"), 2, 3, 5,
+                  30, 16}};
+    doc.AddFill(5, 6, 0x00FF00);
+    doc.AddLine(grivendale::testing::lineThrough({{10, 40}, {40, 20}}, 3, 0xFF0000), true, false);
+    QTemporaryDir dir;
+    ASSERT_TRUE(SaveAll(doc, dir.filePath(QStringLiteral("map.car"))).ok);
+
+    const QByteArray json =
+        R"({"version":17,"backgroundPath":"/fonds/été.gif","itemCount":2,"items":[{"slot":0,)"
+        R"("inUse":0,"refIndex":0,"x":0,"y":0,"reserved":0,"isText":0,"size":0,"color":0,)"
+        R"("text":"","fontName":"","bold":0,"italic":0,"underline":0,"width":0,"height":0},)"
+        R"({"slot":1,"inUse":-1,"refIndex":4,"x":100,"y":50,"reserved":7,"isText":1,)"
+        R"("size":12,"color":16777215,"text":"Orages \"forts\" à\\\n\t\u0001",)"
+        R"("fontName":"Arial","bold":2,"italic":3,"underline":5,"width":30,"height":16},)"
+        R"({"slot":2,"inUse":-1,"refIndex":1,"x":10,"y":20,"reserved":0,"isText":0,)"
+        R"("size":-1,"color":0,"text":"","fontName":"","bold":0,"italic":0,"underline":0,)"
+        R"("width":30,"height":20}],"fillCount":1,"fills":[{"slot":0,"x":0,"y":0,)"
+        R"("color":0},{"slot":1,"x":5,"y":6,"color":65280}],"lineCount":1,"lines":[)"
+        R"({"slot":0,"inUse":0,"width":0,"pointCount":0,"pointX":null,"pointY":null,)"
+        R"("color":0,"smooth":0,"inBackground":0},{"slot":1,"inUse":-1,"width":3,)"
+        R"("pointCount":2,"pointX":[0,0,30],"pointY":[0,20,0],"color":16711680,)"
+        R"("smooth":1,"inBackground":0}]})";
+    const CliRun run = runCli({QStringLiteral("dump"), dir.filePath(QStringLiteral("map.car"))});
+    EXPECT_EQ(std::pair(run.exitCode, run.out), std::pair(0, json + '\n')) << run.err.toStdString();
 }
