@@ -4,20 +4,65 @@
 # ends the editor; the auto-save must then hold both changes. The map is written beforehand.
 set -euo pipefail
 binary=$1 cli=$2
-source "$(dirname "$0")/scratch_session.sh"
+# A scratch home, configuration, data and runtime folder, removed on exit, so the real editor
+# never touches the real user's files; an X server of its own on a free display.
+scratch=$(mktemp -d)
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
+export XDG_RUNTIME_DIR="$scratch/runtime" GRIVENDALE_NO_KEYRING=1 # private, as a session's is
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/Grivendale" "$XDG_DATA_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+# No readme window: it is modal and would take the pointer.
+printf '[Grivendale]\nAfficheReadme=0\n' >"$XDG_CONFIG_HOME/Grivendale/Grivendale.ini"
+unset QT_QPA_PLATFORM
+editor='' xserver=''
+trap 'set +e; kill -9 $editor 2>/dev/null; kill $xserver 2>/dev/null; wait; rm -rf "$scratch"' EXIT
+recovery=$XDG_DATA_HOME/Grivendale/recuperation.car saved=$HOME/Documents/GrivendaleSauvegarde.car
+
+fail() { echo "$*" >&2 && exit 1; }
+# Runs the command until it succeeds, for at most 30 seconds.
+poll() { for _ in $(seq 1 150); do "$@" >/dev/null 2>&1 && return 0 || sleep 0.2; done && false; }
+# Whether the map file, as grivendale-cli (in $cli) reads it, matches the pattern.
+holds() { [[ $("$cli" dump "$1" 2>&1) =~ $2 ]]; }
+
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1600x1200x24 3>"$scratch/display" 2>/dev/null &
+xserver=$!
+poll grep -q . "$scratch/display" || fail "no X server could be started"
+export DISPLAY=:$(cat "$scratch/display")
+
+# The tests' map, without a background of its own: pictogram 1 centred on (400, 100) in slot
+# 1; in slot 2 the entry of line 1, its box corner at (50, 50), the line running to (150, 100).
+python3 - "$scratch/map.car" <<'PY'
+import struct, sys
+def item(live, ref, x, y, size=0, w=0, h=0):
+    return struct.pack("<hiiihhhIHHhhhii", live, ref, x, y, 0, 0, size, 0, 0, 0, 0, 0, 0, w, h)
+def points(*values):  # slot 0 unused
+    return struct.pack("<HIi%di" % len(values), 1, len(values), 0, *values)
+line = struct.pack("<hii", -1, 3, 2) + points(0, 0, 100) + points(0, 0, 50) + bytes(12)
+items = item(0, 0, 0, 0) + item(-1, 1, 400, 100) + item(-1, 1, 50, 50, -1, 100, 50)
+lines = struct.pack("<ii", 0, 1) + bytes(struct.calcsize("<hiiHHIii")) + line
+open(sys.argv[1], "wb").write(struct.pack("<i", 17) + b" " * 500 + struct.pack("<i", 2) + items + lines)
+PY
+
 # Vertex 1 dragged from (50, 50) to (30, 20) becomes the box corner: the offsets follow it.
 moved='"slot":2,"inUse":-1,"refIndex":1,"x":30,"y":20,.*"pointX":\[0,0,120\],"pointY":\[0,0,80\]'
 pasted='"slot":3,"inUse":-1,"refIndex":1,"x":300,"y":250,'
 
-run "$scratch/map.car"
-drag 50,50 46,44 42,38 38,32 34,26 30,20
+"$binary" "$scratch/map.car" & editor=$!
+main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tessaval - Grivendale v1.8$' | head -1) ||
+    fail "no main window"
+xdotool mousemove --window "$main" 50 50 mousedown 1
+for p in 46,44 42,38 38,32 34,26 30,20; do xdotool mousemove --window "$main" ${p/,/ } && sleep 0.05; done
+xdotool mouseup 1
 # The recovery copy, written shortly after each change, shows when the editor has made it.
 poll holds "$recovery" "$moved" || fail "the drag never reached the map: $("$cli" dump "$recovery")"
 xdotool mousemove --window "$main" 300 250 windowfocus --sync "$main"
 xdotool keydown ctrl keydown c keyup ctrl keyup c sleep .1 keydown ctrl keydown v keyup ctrl keyup v
 poll holds "$recovery" "$pasted" || fail "Ctrl+C, Ctrl+V made no copy: $("$cli" dump "$recovery")"
 
-terminate
+# Ended as a desktop session ends it: the editor must exit by itself, cleanly.
+kill -TERM $editor 2>/dev/null || fail "the editor ended before it was asked to"
+poll bash -c "! kill -0 $editor" || fail "the editor did not end after SIGTERM"
+wait $editor || fail "the editor exited with status $?"
+editor=
 holds "$saved" "$moved" && holds "$saved" "$pasted" ||
     fail "the auto-save lacks a change: $("$cli" dump "$saved")"
 [ ! -e "$recovery" ] || fail "a normal end left the recovery copy"

@@ -1,16 +1,99 @@
+#include "app/canvas_widget.h"
+#include "app/font_chooser_window.h"
 #include "app/french_translations.h"
+#include "app/main_window.h"
 #include "app/qt_ui_port.h"
 #include "app/readme_window.h"
-#include "window_fixture.h"
+#include "document/map_file.h"
+#include "support/fake_ui_port.h"
+#include "support/test_support.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
 
 using namespace grivendale;
 using namespace grivendale::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
+
+QImage solidImage(int w, int h, QRgb color) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+// One run of the program: its own program, documents, settings and recovery ("data") folders.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const QString& folder : {u"program/picto"_s, u"documents"_s, u"settings"_s})
+            ASSERT_TRUE(QDir().mkpath(file(folder)));
+        solidImage(20, 20, qRgb(0, 0, 255)).save(file(u"program/picto/bleu.png"_s));
+    }
+
+    QString file(const QString& name) const { return root_.filePath(name); }
+    QString autoSave() const { return file(u"documents/GrivendaleSauvegarde.car"_s); }
+    SettingsStore settings() const { return SettingsStore(file(u"settings"_s)); }
+    QString setting(const char* application, const char* key) const {
+        const QString app = QLatin1String(application);
+        return settings().GetSetting(app, app, QLatin1String(key), QString());
+    }
+
+    // Starts a run; `ui_` answers its boxes and dialogs, `answers` those of the start itself.
+    std::unique_ptr<MainWindow> start(QString documentsFolder = {}, QString mapToOpen = {},
+                                      std::deque<UiPort::Answer> answers = {}) {
+        auto fake = std::make_unique<FakeUiPort>();
+        fake->answers = std::move(answers);
+        ui_ = fake.get();
+        AppEnvironment env{file(u"program"_s),
+                           documentsFolder.isNull() ? file(u"documents"_s) : documentsFolder,
+                           file(u"settings"_s), mapToOpen, file(u"data"_s)};
+        auto window = std::make_unique<MainWindow>(env, std::move(fake));
+        window->startUp();
+        return window;
+    }
+
+    QTemporaryDir root_;
+    FakeUiPort* ui_ = nullptr; // the last run's, owned by its window
+};
+
+// The window as the user has it: real mouse and key events through the offscreen platform.
+class EditingTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        solidImage(200, 150, qRgb(255, 255, 255)).save(file(u"fond.png"_s));
+        SettingsStore store = settings();
+        saveBackgroundSetting(store, file(u"fond.png"_s));
+        saveShowReadme(store, false); // the readme would take the keyboard
+        window_ = start();
+        canvas_ = window_->findChild<CanvasWidget*>();
+        ASSERT_TRUE(canvas_ && QTest::qWaitForWindowExposed(window_.get()));
+    }
+    // What the window shows at that canvas point once it has painted, as a screen grab would.
+    QRgb shown(QPoint at) {
+        QCoreApplication::processEvents();
+        const QPoint p = canvas_->mapTo(window_.get(), at);
+        const QPixmap grab = window_->screen()->grabWindow(window_->winId(), p.x(), p.y(), 1, 1);
+        return grab.toImage().pixel(0, 0);
+    }
+    std::unique_ptr<MainWindow> window_;
+    CanvasWidget* canvas_ = nullptr;
+};
 
 QByteArray mapOf(std::initializer_list<std::int32_t> pictos, char version = 17) {
     MapDocument map;
@@ -114,10 +197,13 @@ TEST_F(WindowTest, MapFilesTheExportAndABackgroundPathTheMapFileCannotHold) {
 }
 
 TEST_F(WindowTest, ACrashIsRecoveredFromTheCopyKeptWhileEditing) {
-    // "Non" starts from the auto-save and deletes the copy; an unreadable copy is set aside.
+    // "Oui" reopens the copy, "Non" starts from the auto-save and deletes the copy; an
+    // unreadable copy is set aside. The next normal end auto-saves what was chosen.
     const QString copy = file(u"data/recuperation.car"_s);
-    for (const bool unreadable : {false, true}) {
-        SCOPED_TRACE(unreadable);
+    using enum UiPort::Answer;
+    for (const auto& [answer, unreadable, items] :
+         {std::tuple{Yes, false, 2}, {No, false, 1}, {No, true, 1}}) {
+        SCOPED_TRACE(unreadable + 2 * (answer == Yes));
         writeFileBytes(autoSave(), mapOf({1}));
         auto crashed = start();
         crashed->document().AddPictoItem(1, 7, 7);
@@ -127,12 +213,15 @@ TEST_F(WindowTest, ACrashIsRecoveredFromTheCopyKeptWhileEditing) {
         ASSERT_TRUE(QFile::exists(copy));
         if (unreadable)
             writeFileBytes(copy, QByteArray("\x11\0\0\0 rien", 9));
-        auto window = start(QString(), QString(), {UiPort::Answer::No});
+        auto window = start(QString(), QString(), {answer});
         ASSERT_EQ(ui_->messages.size(), 1u);
-        EXPECT_EQ(window->document().ItemCount, 1);
-        EXPECT_FALSE(QFile::exists(copy));
+        EXPECT_EQ(window->document().ItemCount, items);
         EXPECT_EQ(QDir(file(u"data"_s)).entryList({u"*-illisible-*"_s}).size(), unreadable);
-        window->close(); // back to a normal end for the next case
+        window->close();
+        EXPECT_FALSE(QFile::exists(copy));
+        window = start();
+        EXPECT_EQ(window->document().ItemCount, items);
+        window->close();
     }
 }
 
@@ -142,4 +231,65 @@ TEST(StandardDialogs, SpeakFrenchAndTakeTheMapFilters) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Annuler"_s); // buttons
     EXPECT_EQ(toQtFileFilter(u"Images (*.png,*.gif)|*.png;*.gif|Tous|*.*"_s),
               u"Images (*.png *.gif);;Tous (*.*)"_s);
+}
+
+TEST_F(EditingTest, TheCanvasAndThePanelsReachTheEditorAndTheScreen) {
+    MapDocument& doc = window_->document();
+    window_->findChild<QRadioButton*>(u"Option2"_s)->click();        // lines
+    window_->findChild<QComboBox*>(u"Combo1"_s)->setCurrentIndex(1); // "3"
+    QTest::mouseClick(canvas_, Qt::LeftButton, {}, {20, 120});
+    QTest::mouseClick(canvas_, Qt::LeftButton, {}, {80, 130});
+    QTest::mouseClick(canvas_, Qt::RightButton, {}, {80, 130}); // ends the line
+    ASSERT_EQ(doc.LineCount, 1);
+    EXPECT_EQ(doc.Lines[1].Width, 3);
+    EXPECT_EQ(shown({50, 125}), qRgb(0, 0, 0));
+
+    window_->findChild<QListWidget*>(u"List1"_s)->setCurrentRow(0);
+    QTest::mouseClick(canvas_, Qt::LeftButton, {}, {50, 40});
+    ASSERT_EQ(doc.ItemCount, 2);
+    EXPECT_EQ(shown({50, 40}), qRgb(0, 0, 254));
+    // Dragged with the selection tool: the canvas shows it moved and marked, and no longer
+    // where it was.
+    window_->findChild<QRadioButton*>(u"Option5"_s)->click();
+    QTest::mousePress(canvas_, Qt::LeftButton, {}, {52, 41});
+    QTest::mouseMove(canvas_, {62, 51});
+    QTest::mouseMove(canvas_, {72, 61});
+    QTest::mouseRelease(canvas_, Qt::LeftButton, {}, {72, 61});
+    EXPECT_EQ(QPoint(doc.Items[2].X, doc.Items[2].Y), QPoint(70, 60));
+    EXPECT_EQ(shown({55, 45}), qRgb(255, 0, 0)); // the selection marks
+    EXPECT_EQ(shown({50, 40}), qRgb(255, 255, 255));
+
+    // A right click on a swatch or the text preview opens nothing, a left one the chooser.
+    QTest::mouseClick(window_->findChild<QWidget*>(u"Col0"_s), Qt::RightButton);
+    QTest::mouseClick(window_->findChild<QWidget*>(u"Label9"_s), Qt::RightButton);
+    EXPECT_TRUE(ui_->colorStarts.empty() && ui_->fontStarts.empty());
+    ui_->colors.push_back(QColor(255, 0, 0));
+    QTest::mouseClick(window_->findChild<QWidget*>(u"Col0"_s), Qt::LeftButton);
+    EXPECT_EQ(window_->editorState().Colors[0], 0x0000FFu);
+}
+
+TEST_F(EditingTest, TheFontChooserGivesTheStyleBackOnlyOnOK) {
+    const TextStyle missing{u"Arial"_s, 14.0, false, true, true}; // a family this machine lacks
+    const TextStyle dejaVu{u"DejaVu Sans"_s, 13.0, true, false, false};
+    // The button clicked once the sizes are typed, the style given, the style given back.
+    const std::tuple<const char*, QStringList, TextStyle, std::optional<TextStyle>> cases[] = {
+        {"Command1", {}, missing, missing}, // "OK", with a row highlighted but none chosen
+        {"Command2", {u"20"_s}, dejaVu, std::nullopt}, // "Annuler"
+        // Sizes the box cannot take leave the last one; 10.5 comes back rounded to the even 10.
+        {"Command1", {u"10.5"_s, u"1"_s, u"abc"_s}, dejaVu, TextStyle{dejaVu.family, 10.0, true}},
+    };
+    for (const auto& [button, sizes, given, expected] : cases) {
+        QTimer::singleShot(
+            0, window_.get(), [this, button = button, sizes = sizes, first = given == missing] {
+                FontChooserWindow* chooser = window_->fontChooser();
+                // Active (at its first showing), its list has the focus and a highlighted row.
+                EXPECT_TRUE(!first || QTest::qWaitFor([=] { return chooser->isActiveWindow(); }));
+                EXPECT_NE(chooser->findChild<QListWidget*>()->currentItem(), nullptr);
+                for (const QString& size : sizes)
+                    chooser->findChild<QComboBox*>()->setCurrentText(size);
+                QTest::mouseClick(chooser->findChild<QPushButton*>(QLatin1String(button)),
+                                  Qt::LeftButton);
+            });
+        EXPECT_EQ(window_->runFontChooser(given), expected) << button;
+    }
 }

@@ -92,8 +92,7 @@ TEST_F(PanelTest, ButtonsRefusalsCancelAndLocalFailures) {
     w_.CommSuivi->click();
     EXPECT_EQ(panel_->serverFile(), u"surveillance/suivi.png"_s);
     w_.CommNews->click();
-    EXPECT_EQ(panel_->serverFile(),
-              QDate::currentDate().toString(u"'images/news/suivi'yyMMdd'.png'"));
+    EXPECT_EQ(panel_->serverFile(), newsFileName(QDate::currentDate()));
     w_.Text1->setText(u"mon essai.png"_s);
     w_.Command2->click(); // refused before anything is captured
     ASSERT_EQ(ui_.messages.size(), 1u);
