@@ -47,8 +47,6 @@ TEST(SettingsStore, DefaultsWithoutWritingThenWhatWasSaved) {
     EXPECT_FALSE(s.ServerTLS);
     EXPECT_EQ(s.BackgroundPath, u"/opt/g/prev.gif"_s);
     EXPECT_EQ(readServerMode(store, settingDefaults().OptionsServerMode), 2);
-    EXPECT_TRUE(readShowReadme(store));
-    EXPECT_FALSE(readLogout(store));
     EXPECT_TRUE(QDir(root.path()).isEmpty()); // reading writes nothing
 
     saveColorSetting(store, 2, 0x123456);
@@ -56,8 +54,6 @@ TEST(SettingsStore, DefaultsWithoutWritingThenWhatWasSaved) {
     saveBackgroundSetting(store, u"/home/m/europe.gif"_s);
     saveServerMode(store, 1);
     saveServerTls(store, true);
-    saveShowReadme(store, false);
-    saveLogout(store, true);
     store.SaveSetting(kMorvessinApp, kMorvessinApp, u"Fichier"_s, u" a,b;@x é\\"_s); // verbatim
     const SettingsStore fresh(root.path());
     s = readStartupSettings(fresh, u"/opt/g"_s);
@@ -66,8 +62,6 @@ TEST(SettingsStore, DefaultsWithoutWritingThenWhatWasSaved) {
     EXPECT_EQ(s.ServerMode, 1);
     EXPECT_TRUE(s.ServerTLS);
     EXPECT_EQ(s.ServerFile, u" a,b;@x é\\"_s);
-    EXPECT_FALSE(readShowReadme(fresh));
-    EXPECT_TRUE(readLogout(fresh));
 }
 
 TEST(SettingsStore, NumbersRoundHalfToEven) {
@@ -133,7 +127,6 @@ TEST(SettingsStore, AcceptedFingerprintsAreKeptPerServer) {
     EXPECT_EQ(readAcceptedFingerprint(fresh, u"ftp.example.org"_s, 21), u"AA:01"_s);
     EXPECT_EQ(readAcceptedFingerprint(fresh, u"ftp.example.org"_s, 990), QString());
     EXPECT_EQ(readAcceptedFingerprint(fresh, u"::1"_s, 2121), u"BB:02"_s);
-    EXPECT_EQ(serverKey(u"::1"_s, 2121), u"[::1]:2121"_s);
 }
 
 } // namespace

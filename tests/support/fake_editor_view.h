@@ -23,13 +23,13 @@ public:
     }
     void toolChanged(Tool tool) override { tools.push_back(tool); }
     void paletteChanged(int slot) override { paletteSlots.push_back(slot); }
-    void textStyleChanged() override { ++styleChanges; }
+    void textStyleChanged() override {}
 
     struct OpenedMenu {
         Menu menu;
         bool smoothTicked;
     };
-    int presents = 0, eventPumps = 0, styleChanges = 0;
+    int presents = 0, eventPumps = 0;
     bool moveCursor = false;
     std::deque<std::optional<MenuCommand>> menuAnswers;
     std::vector<OpenedMenu> menusOpened;

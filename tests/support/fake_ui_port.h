@@ -11,14 +11,12 @@ namespace grivendale::testing {
 class FakeUiPort final : public UiPort {
 public:
     struct Message {
-        QString text, title;
+        QString text;
         Icon icon;
-        Buttons buttons;
     };
 
-    Answer messageBox(const QString& text, const QString& title, Icon icon,
-                      Buttons buttons) override {
-        messages.push_back({text, title, icon, buttons});
+    Answer messageBox(const QString& text, const QString&, Icon icon, Buttons buttons) override {
+        messages.push_back({text, icon});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         const Answer a = answers.empty() ? Answer::No : answers.front();
@@ -26,19 +24,14 @@ public:
             answers.pop_front();
         return a;
     }
-    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+    std::optional<QString> inputBox(const QString&, const QString&,
                                     const QString& defaultText) override {
-        prompts.push_back(prompt + QLatin1Char('|') + title);
         inputDefaults.push_back(defaultText);
         return pop(inputs);
     }
-    std::optional<QString> openFile(const FileDialog& d) override { return saveFile(d); }
-    std::optional<QString> saveFile(const FileDialog& dialog) override {
-        dialogs.push_back(dialog);
-        return pop(files);
-    }
-    std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override {
-        colorTitles.push_back(title);
+    std::optional<QString> openFile(const FileDialog&) override { return pop(files); }
+    std::optional<QString> saveFile(const FileDialog&) override { return pop(files); }
+    std::optional<QColor> chooseColor(const QColor& initial, const QString&) override {
         colorStarts.push_back(initial.rgb());
         return pop(colors);
     }
@@ -53,10 +46,8 @@ public:
     std::deque<std::optional<TextStyle>> fonts;
 
     std::vector<Message> messages;
-    std::vector<QString> prompts, inputDefaults; // inputDefaults: what each input box started with
-    std::vector<FileDialog> dialogs;
-    std::vector<QString> colorTitles;
-    std::vector<QRgb> colorStarts; // the colour each chooser started with
+    std::vector<QString> inputDefaults; // what each input box started with
+    std::vector<QRgb> colorStarts;      // the colour each chooser started with
     std::vector<TextStyle> fontStarts;
 
 private:

@@ -7,8 +7,12 @@
 #include <QTemporaryDir>
 #if GRIVENDALE_TEST_APPLICATION == 3
 #include <QApplication>
+using TestApplication = QApplication;
 #elif GRIVENDALE_TEST_APPLICATION == 2
 #include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#else
+using TestApplication = QCoreApplication;
 #endif
 
 #include <gtest/gtest.h>
@@ -24,16 +28,10 @@ public:
         ASSERT_TRUE(configHome_.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_.path()));
         qputenv("GRIVENDALE_NO_KEYRING", "1");
-#if GRIVENDALE_TEST_APPLICATION >= 2
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+#ifdef GRIVENDALE_TEST_APPLICATION
+        if (GRIVENDALE_TEST_APPLICATION >= 2 && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-#if GRIVENDALE_TEST_APPLICATION == 3
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-#elif GRIVENDALE_TEST_APPLICATION == 2
-        app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-#elif GRIVENDALE_TEST_APPLICATION == 1
-        app_ = std::make_unique<QCoreApplication>(argc_, argv_);
+        app_ = std::make_unique<TestApplication>(argc_, argv_);
 #endif
     }
     void TearDown() override {

@@ -10,11 +10,8 @@
 namespace grivendale::testing {
 
 QByteArray hexBytes(const char* dump) {
-    QByteArray digits;
-    for (const char* c = dump; *c; ++c) {
-        if (std::isxdigit(static_cast<unsigned char>(*c)))
-            digits.append(*c);
-    }
+    QByteArray digits(dump);
+    digits.removeIf([](char c) { return !std::isxdigit(static_cast<unsigned char>(c)); });
     return QByteArray::fromHex(digits);
 }
 
