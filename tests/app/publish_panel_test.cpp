@@ -131,18 +131,22 @@ TEST_F(PanelTest, WhatEachDestinationShows) {
         {2, second.port(), "<html>rien</html>", u"Envoyé"_s},
         {2, first.port(), "[URL=http://img.test/k.png][", u"Échec de l'envoi : 530"_s},
     };
+    // The service is asked for the published picture, and not after a failed upload. (Under load
+    // the network layer may send a request again on a new connection; the user never sees it.)
+    const QString request = u"GET /image_envoi.php?source=grivendale&imageurl=http%3A%2F%2F127."
+                            "0.0.1%3A9%2Fsite%2Fimages%2Fgrivendale%2Fcarte.png HTTP/1.1"_s;
     for (const auto& [mode, port, body, status] : cases) {
         SCOPED_TRACE(status.toStdString());
         makePanel(mode, mode == 1 ? u" images\\news\\s.png"_s : u"carte.png"_s, port, true);
         service.replies[u"GET"_s] = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body;
+        service.commands.clear();
         publishAndWait();
         EXPECT_TRUE(w_.Label6->text().startsWith(status)) << w_.Label6->text().toStdString();
         EXPECT_EQ(!w_.Label12->isHidden(), status.startsWith(u"http")); // "OK" beside a fresh link
+        EXPECT_EQ(service.commands.value(0),
+                  mode == 2 && !status.startsWith(u"Échec") ? request : QString());
+        EXPECT_EQ(service.commands.filter(request).size(), service.commands.size());
     }
-    // Asked for the published picture, and not after a failed upload.
-    const QString request = u"GET /image_envoi.php?source=grivendale&imageurl=http%3A%2F%2F127."
-                            "0.0.1%3A9%2Fsite%2Fimages%2Fgrivendale%2Fcarte.png HTTP/1.1"_s;
-    EXPECT_EQ(service.commands, QStringList({request, request}));
 }
 
 TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprintIsAccepted) {
