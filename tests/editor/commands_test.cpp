@@ -23,7 +23,7 @@ namespace {
 using KeyCommandsTest = EditorTest;
 
 TEST_F(KeyCommandsTest, EachKeyFromTheSameStart) {
-    // Suns in slots 1 at (10, 10) and 2 at (30, 10), the pointer at (48, 30), the buffer holding
+    // Suns in slots 1 at (10, 10) and 2 at (30, 10), the pointer near (48, 30), the buffer holding
     // slot 2 when `copied`. Ctrl commands run whenever Ctrl is held, Delete whatever is. After:
     // ran, selection, slot 1's number, buffer filled and its X, the last slot's place, and
     // whether the canvas shows a sun at (10, 10), (30, 10) and the pointer.
@@ -45,8 +45,8 @@ TEST_F(KeyCommandsTest, EachKeyFromTheSameStart) {
         {Qt::Key_Delete, Qt::NoModifier, 0, false, {false, 0, kSun, false, 30, 30, 10, "xx."}},
         {Qt::Key_X, ctrl, 3, false, {false, 3, kSun, false, 30, 30, 10, "xx."}},
     };
-    state.PointerX = 48;
-    state.PointerY = 30;
+    state.PointerX = 47.5; // pasted at (48, 30): halves to even
+    state.PointerY = 30.5;
     for (const auto& [key, modifiers, selected, copied, after] : cases) {
         doc = MapDocument{};
         doc.AddPictoItem(kSun, 10, 10);
