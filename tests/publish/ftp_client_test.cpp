@@ -185,6 +185,8 @@ TEST_F(FtpClientTest, HostileServers) {
         {"LF in the host", 0, 1, no, 0, 0, "Le nom du serveur ne doit pas", "host", "127.0.0.1\n"},
         {"TLS: AUTH refused", Tls, 1, no, 1, 0,
          "le serveur refuse la connexion chiffrée (502 No.)$", "AUTH", "502 No."},
+        {"TLS: half a reply in clear behind the 234", Tls, 1, ok, 1, 1, "", "AUTH",
+         "234 Proceed.\r\n530-Not you"},
         {"TLS: 234 but no handshake", Tls | S::NoHandshake, 1, no, 2, 0,
          "la négociation TLS n'aboutit pas"},
         {"TLS: PROT P refused", Tls, 1, no, 1, 0,
