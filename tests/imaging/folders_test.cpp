@@ -31,12 +31,6 @@ auto overrideEnv(const char* name, const QString& value) {
 
 } // namespace
 
-// Qt already cleans TMPDIR; the other paths the program is given may end with a separator.
-TEST(Folders, TrailingSeparatorIsDropped) {
-    for (const auto& [in, out] : {std::pair{"/tmp//", "/tmp/"}, {"C:\\t\\", "C:\\t"}, {"/", "/"}})
-        EXPECT_EQ(trimTrailingSeparator(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
-}
-
 TEST(Folders, DocumentsFolderIsTheFirstWritableCandidate) {
     QTemporaryDir home;
     const QString created = home.filePath(QStringLiteral("maps/europe"));
