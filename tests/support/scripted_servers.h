@@ -92,10 +92,11 @@ private:
                     request_ = request_.isNull() ? line : request_;
                     continue;
                 }
-                commands.append(quirks & OneReply ? request_ : line);
+                const QString command = quirks & OneReply ? request_ : line;
+                commands.append(command);
                 if (!socket->isEncrypted())
-                    clearCommands.append(line);
-                answer(quirks & OneReply ? request_ : line);
+                    clearCommands.append(command);
+                answer(command);
                 if (quirks & OneReply)
                     socket->disconnectFromHost();
             }
