@@ -7,6 +7,7 @@
 #include "app/readme_window.h"
 #include "document/map_file.h"
 #include "document/map_storage_check.h"
+#include "editor/save_path.h"
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
 #include "render/line_draw.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -82,8 +84,22 @@ MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, Q
     if (!ui_)
         ui_ = std::make_unique<QtUiPort>(this);
     buildControls();
-    readme_ =
-        std::make_unique<ReadmeWindow>(settings_, environment_.programFolder, autoSavePath(), this);
+    readme_ = std::make_unique<ReadmeWindow>(settings_, environment_.programFolder, this);
+    settings_.setWriteFailureHandler([this](const QString& path, int error) {
+        if (settingsFailuresSaid_.insert(path).second)
+            sayWriteFailure(QStringLiteral("Les réglages n'ont pas pu être enregistrés dans « %1 » "
+                                           ": %2.\nLe fichier précédent est intact, mais ce "
+                                           "réglage ne sera pas retrouvé au prochain démarrage.")
+                                .arg(QDir::toNativeSeparators(path), writeFailureReason(error)));
+    });
+    connect(&recovery_, &RecoveryCopy::writeFailed, this, [this](int error) {
+        sayWriteFailure(
+            QStringLiteral("La copie de récupération « %1 » n'a pas pu être écrite : "
+                           "%2.\nSi l'éditeur s'arrêtait brutalement, les dernières "
+                           "modifications seraient perdues : enregistrez la carte "
+                           "avec « Sauver Carte ».")
+                .arg(QDir::toNativeSeparators(recovery_.path()), writeFailureReason(error)));
+    });
     ctx_ = std::unique_ptr<EditorContext>(
         new EditorContext{doc_, editor_, scene_, library_, settings_, *ui_, *this, panel_,
                           environment_.programFolder + QStringLiteral("/picto")});
@@ -331,7 +347,9 @@ void MainWindow::startUp() {
     // A map given as argument that cannot be opened (a double-click on a bad file) must not
     // cost the last session: the start goes on from the auto-save, as a plain start does.
     settingBackground_ = startup.BackgroundPath.trimmed();
-    if (environment_.mapToOpen.isEmpty() || !LoadMap(environment_.mapToOpen, false))
+    if (!environment_.mapToOpen.isEmpty() && LoadMap(environment_.mapToOpen, false))
+        lastMapFile_ = environment_.mapToOpen;
+    else
         loadKeptMap(autoSavePath(), true);
 
     show();
@@ -364,9 +382,13 @@ void MainWindow::offerRecovery() {
     const QFileInfo copy(path);
     if (!copy.exists())
         return;
-    const QFileInfo autoSave(autoSavePath());
-    if (autoSave.exists() && copy.lastModified() <= autoSave.lastModified()) {
-        QFile::remove(path); // older than the map of the last normal end
+    // A copy that holds the auto-save's very bytes keeps nothing more. Any other is offered,
+    // whatever the dates say: an auto-save written since (a start ended by a signal while this
+    // very question was open) holds no newer map.
+    QFile copyFile(path), autoSave(autoSavePath());
+    if (copyFile.open(QIODevice::ReadOnly) && autoSave.open(QIODevice::ReadOnly) &&
+        copyFile.readAll() == autoSave.readAll()) {
+        QFile::remove(path);
         return;
     }
     MapDocument probe;
@@ -501,12 +523,34 @@ bool MainWindow::SaveAll(const QString& path) {
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Fichier"),
                           fileNameBox_->text());
     if (!result.ok) {
-        ui_->messageBox(
-            QStringLiteral("La carte n'a pas pu être enregistrée.\n%1").arg(result.message),
-            kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
+        ui_->messageBox(QStringLiteral("La carte n'a pas pu être enregistrée.\n%1\nAucun fichier "
+                                       "n'a été remplacé.")
+                            .arg(result.message),
+                        kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
         return false;
     }
     return true;
+}
+
+void MainWindow::sayWriteFailure(const QString& text) {
+    ui_->messageBox(text, kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+}
+
+std::optional<QString> MainWindow::askSavePath(UiPort::FileDialog dialog) {
+    for (;;) {
+        const std::optional<UiPort::ChosenFile> chosen = ui_->saveFile(dialog);
+        if (!chosen || chosen->path.isEmpty())
+            return std::nullopt;
+        const QString path = savePathWithExtension(chosen->path, dialog.filter, chosen->filter);
+        if (!QFileInfo::exists(path) ||
+            ui_->messageBox(QStringLiteral("Le fichier « %1 » existe déjà.\nVoulez-vous le "
+                                           "remplacer ?")
+                                .arg(QDir::toNativeSeparators(path)),
+                            kAppTitle, UiPort::Icon::Warning,
+                            UiPort::Buttons::YesNo) == UiPort::Answer::Yes)
+            return path;
+        dialog.fileName = path; // the dialog again, for another name
+    }
 }
 
 bool MainWindow::confirmStorableMap() {
@@ -521,7 +565,7 @@ bool MainWindow::confirmStorableMap() {
 }
 
 UiPort::FileDialog MainWindow::mapDialog(const QString& title) const {
-    return {title, environment_.documentsFolder, lastDialogFile_, kMapFilter};
+    return {title, environment_.documentsFolder, lastMapFile_, kMapFilter};
 }
 
 void MainWindow::clearAll() {
@@ -547,8 +591,8 @@ void MainWindow::loadMapCommand() {
         RefreshForm();
         return;
     }
-    lastDialogFile_ = *path;
-    LoadMap(*path, false);
+    if (LoadMap(*path, false))
+        lastMapFile_ = *path;
     DrawScene(true);
     editor_.SelectedItem = -1;
     RefreshForm();
@@ -556,12 +600,12 @@ void MainWindow::loadMapCommand() {
 
 void MainWindow::saveMapCommand() {
     const std::optional<QString> path =
-        ui_->saveFile(mapDialog(QStringLiteral("Sauvegarder un fichier carte...")));
-    if (!path || path->isEmpty()) {
+        askSavePath(mapDialog(QStringLiteral("Sauvegarder un fichier carte...")));
+    if (!path) {
         RefreshForm();
         return;
     }
-    lastDialogFile_ = *path;
+    lastMapFile_ = *path;
     if (!confirmStorableMap()) {
         RefreshForm();
         return;
@@ -575,12 +619,12 @@ void MainWindow::saveMapCommand() {
 void MainWindow::changeBackground() {
     const std::optional<QString> path =
         ui_->openFile({QStringLiteral("Charger une nouvelle image..."),
-                       environment_.documentsFolder, QString(), kImageFilter});
+                       environment_.documentsFolder, lastBackgroundFile_, kImageFilter});
     if (!path || path->isEmpty()) {
         repaintPanel(toolPanel_);
         return;
     }
-    lastDialogFile_ = *path;
+    lastBackgroundFile_ = *path;
     setBackgroundPicture(*path);
     doc_.setBackgroundFile(*path);
     saveBackgroundSetting(settings_, *path);
@@ -600,22 +644,28 @@ void MainWindow::changeBackground() {
 }
 
 void MainWindow::exportImage() {
+    // The last picture's name, or else the map's own with ".png": never a map file, which one
+    // Enter would replace with a picture.
+    QString start = lastExportFile_;
+    if (start.isEmpty() && !lastMapFile_.isEmpty()) {
+        const QFileInfo map(lastMapFile_);
+        start = map.dir().filePath(map.completeBaseName() + QStringLiteral(".png"));
+    }
     const std::optional<QString> path =
-        ui_->saveFile({QStringLiteral("Exporter l'image de la carte"), environment_.documentsFolder,
-                       lastDialogFile_, kExportFilter});
+        askSavePath({QStringLiteral("Exporter l'image de la carte"), environment_.documentsFolder,
+                     start, kExportFilter});
     if (!path)
         return;
-    lastDialogFile_ = *path;
-    if (!path->isEmpty()) {
-        // The file is rendered from the composition, so neither the marks nor the line under
-        // way nor another window over the canvas can end up in it.
-        DrawScene(true);
-        if (!SavePicturePng(scene_.surface(), *path))
-            ui_->messageBox(
-                QStringLiteral("L'image n'a pas pu être enregistrée dans « %1 ».").arg(*path),
-                kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
-        DrawSelect();
-    }
+    lastExportFile_ = *path;
+    // The file is rendered from the composition, so neither the marks nor the line under way
+    // nor another window over the canvas can end up in it.
+    DrawScene(true);
+    if (const FileWriteResult written = SavePicturePng(scene_.surface(), *path); !written.ok())
+        ui_->messageBox(QStringLiteral("L'image n'a pas pu être enregistrée dans « %1 » : %2.\n"
+                                       "Aucun fichier n'a été remplacé.")
+                            .arg(QDir::toNativeSeparators(*path), written.reason()),
+                        kAppTitle, UiPort::Icon::Stop, UiPort::Buttons::Ok);
+    DrawSelect();
     RefreshForm();
 }
 
@@ -623,27 +673,59 @@ void MainWindow::showReadme() {
     readme_->showOnDemand();
 }
 
-void MainWindow::shutDown() {
+void MainWindow::shutDown(bool mayAsk) {
     if (shutDownDone_)
         return;
     shutDownDone_ = true;
     const MapSaveResult saved = grivendale::SaveAll(doc_, autoSavePath());
-    if (saved.ok)
+    if (saved.ok) {
         recovery_.discard();
-    else
-        recovery_.flush(); // the copy is now the only place that holds the last changes
-    if (!saved.ok)
-        ui_->messageBox(QStringLiteral("La sauvegarde automatique de la carte n'a pas pu être "
-                                       "écrite.\n%1")
-                            .arg(saved.message),
-                        kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+    } else {
+        // The copy is now the only place that may hold the last changes: it stays, and the
+        // next start offers it.
+        const RecoveryCopy::Kept kept = recovery_.flush();
+        if (mayAsk)
+            offerSaveElsewhere(saved.message, kept);
+    }
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Fichier"),
                           fileNameBox_->text());
     saveLogout(settings_, false);
 }
 
+void MainWindow::offerSaveElsewhere(const QString& failure, RecoveryCopy::Kept kept) {
+    const QString text =
+        QStringLiteral("La sauvegarde automatique de la carte n'a pas pu être écrite.\n%1\n\n")
+            .arg(failure);
+    if (kept == RecoveryCopy::Kept::Unchanged) {
+        ui_->messageBox(text + QStringLiteral("Rien n'est perdu : la carte n'a pas changé depuis "
+                                              "son ouverture."),
+                        kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
+        return;
+    }
+    const QString otherwise =
+        kept == RecoveryCopy::Kept::Written
+            ? QStringLiteral("Sinon, la carte vous sera proposée au prochain démarrage, depuis sa "
+                             "copie de récupération « %1 ».")
+                  .arg(QDir::toNativeSeparators(recovery_.path()))
+            : QStringLiteral("Sinon, la carte et toutes ses modifications depuis son dernier "
+                             "enregistrement seront perdues.");
+    for (;;) {
+        if (ui_->messageBox(text +
+                                QStringLiteral("Voulez-vous l'enregistrer ailleurs avant de "
+                                               "quitter ?\n") +
+                                otherwise,
+                            kAppTitle, UiPort::Icon::Warning,
+                            UiPort::Buttons::YesNo) != UiPort::Answer::Yes)
+            return;
+        const std::optional<QString> path =
+            askSavePath(mapDialog(QStringLiteral("Sauvegarder un fichier carte...")));
+        if (path && SaveAll(*path)) // a failure is said, and the question comes again
+            return;
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    shutDown();
+    shutDown(true);
     event->accept();
     readme_->hide();
     QCoreApplication::quit(); // other windows are not asked

@@ -131,7 +131,14 @@ private:
     void updateLinePreview();
     void pictoChosen(QListWidgetItem* item);
     void previewClicked(QPoint at);
-    void shutDown();
+    // The writes of a normal close; `mayAsk` lets it offer another place for the map when the
+    // auto-save cannot be written (never on a signal).
+    void shutDown(bool mayAsk);
+    void offerSaveElsewhere(const QString& failure, RecoveryCopy::Kept kept);
+    // A save dialog's answer with the extension of its filter, once replacing an existing
+    // file is agreed; nothing when cancelled.
+    std::optional<QString> askSavePath(UiPort::FileDialog dialog);
+    void sayWriteFailure(const QString& text);
     // Loads a map kept by the program itself; a background it names that no longer exists
     // gives way to the one of the settings.
     bool loadKeptMap(const QString& path, bool silent);
@@ -159,7 +166,11 @@ private:
     QPointer<FontChooserWindow> fontChooser_;
     QPushButton* changeColourButtons_[3] = {};
     QPushButton* changeFontButton_ = nullptr;
-    QString lastDialogFile_; // the shared dialog keeps the name of its last use
+    // Each dialog starts from a name of its own kind, never from a file of another kind.
+    QString lastMapFile_;
+    QString lastExportFile_;
+    QString lastBackgroundFile_;
+    std::set<QString> settingsFailuresSaid_; // each settings file that failed, said once
     QSize windowTwips_;
     bool shutDownDone_ = false;
     // Keys pressed with Ctrl held: their release counts as Ctrl+key even when Ctrl went first.

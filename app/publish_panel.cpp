@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <cerrno>
 #include <utility>
 
 namespace grivendale {
@@ -131,8 +132,11 @@ void PublishPanel::publish() {
     const QString base = GetTempFolder().isEmpty() ? programFolder_ : GetTempFolder();
     pictureFolder_ = std::make_unique<QTemporaryDir>(base + QStringLiteral("/grivendale-XXXXXX"));
     const QString path = pictureFolder_->filePath(QStringLiteral("temp.png"));
-    if (!pictureFolder_->isValid() || !SavePicturePng(picture, path)) {
-        setStatus(kFailurePrefix + QStringLiteral("impossible d'écrire ") + path);
+    const FileWriteResult written =
+        pictureFolder_->isValid() ? SavePicturePng(picture, path) : FileWriteResult{ENOENT};
+    if (!written.ok()) {
+        setStatus(kFailurePrefix +
+                  QStringLiteral("impossible d'écrire %1 (%2)").arg(path, written.reason()));
         pictureFolder_.reset();
         Q_EMIT publishFinished();
         return;

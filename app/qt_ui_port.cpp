@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace grivendale {
 
 QString toQtFileFilter(const QString& filter) {
@@ -89,14 +91,17 @@ std::optional<QString> QtUiPort::openFile(const FileDialog& dialog) {
     return path;
 }
 
-std::optional<QString> QtUiPort::saveFile(const FileDialog& dialog) {
-    // The map and export commands replace an existing file without a question.
-    const QString path = QFileDialog::getSaveFileName(parent_, dialog.title, startPath(dialog),
-                                                      toQtFileFilter(dialog.filter), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
+std::optional<UiPort::ChosenFile> QtUiPort::saveFile(const FileDialog& dialog) {
+    // The window asks before replacing, once the extension of the chosen filter is added.
+    const QString filters = toQtFileFilter(dialog.filter);
+    QString selected;
+    const QString path =
+        QFileDialog::getSaveFileName(parent_, dialog.title, startPath(dialog), filters, &selected,
+                                     QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return std::nullopt;
-    return path;
+    return ChosenFile{
+        path, std::max(0, static_cast<int>(filters.split(QStringLiteral(";;")).indexOf(selected)))};
 }
 
 std::optional<QColor> QtUiPort::chooseColor(const QColor& initial, const QString& title) {

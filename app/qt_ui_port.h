@@ -22,7 +22,7 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QString> openFile(const FileDialog& dialog) override;
-    std::optional<QString> saveFile(const FileDialog& dialog) override;
+    std::optional<ChosenFile> saveFile(const FileDialog& dialog) override;
     std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override;
     std::optional<TextStyle> chooseFont(const TextStyle& initial) override;
 

@@ -25,10 +25,9 @@ QString readReadmeText(const QString& path) {
     return text;
 }
 
-ReadmeWindow::ReadmeWindow(SettingsStore& settings, QString programFolder, QString autoSavePath,
-                           QWidget* parent)
+ReadmeWindow::ReadmeWindow(SettingsStore& settings, QString programFolder, QWidget* parent)
     : QDialog(parent), settings_(settings), programFolder_(std::move(programFolder)),
-      autoSavePath_(std::move(autoSavePath)), text_(new QPlainTextEdit(this)),
+      text_(new QPlainTextEdit(this)),
       showAtStart_(new QCheckBox(QStringLiteral("Toujours afficher au démarrage"), this)),
       ok_(new QPushButton(QStringLiteral("OK"), this)) {
     setObjectName(QStringLiteral("Form3"));
@@ -55,8 +54,9 @@ ReadmeWindow::ReadmeWindow(SettingsStore& settings, QString programFolder, QStri
 
 bool ReadmeWindow::load() {
     text_->setPlainText(readReadmeText(programFolder_ + QStringLiteral("/readme.txt")));
-    if (readLogout(settings_))
-        QFile::remove(autoSavePath_); // a missing file is no error
+    // Read as it always was, for the settings that rely on it; the auto-save is never deleted
+    // for it (it would leave the map only in memory until the next normal close).
+    [[maybe_unused]] const bool lastRunEndedAbnormally = readLogout(settings_);
     saveLogout(settings_, true);
     loaded_ = true;
     showAtStart_->setChecked(readShowReadme(settings_));

@@ -10,13 +10,13 @@ namespace grivendale {
 
 class SettingsStore;
 
-// The user guide window. Loading it also keeps the run flag: finding "Logout" at 1 means the
-// previous run did not shut down normally, and its auto-save file is removed.
+// The user guide window. Loading it also keeps the run flag "Logout" (1 while the editor runs,
+// 0 after a normal close). The flag never costs a file: after a crash the auto-save stays, and
+// the recovery copy says what was lost.
 class ReadmeWindow final : public QDialog {
     Q_OBJECT
 public:
-    ReadmeWindow(SettingsStore& settings, QString programFolder, QString autoSavePath,
-                 QWidget* parent = nullptr);
+    ReadmeWindow(SettingsStore& settings, QString programFolder, QWidget* parent = nullptr);
 
     // The load steps; false when the window closed itself (box unticked).
     bool load();
@@ -32,7 +32,6 @@ protected:
 private:
     SettingsStore& settings_;
     QString programFolder_;
-    QString autoSavePath_;
     bool loaded_ = false;
     QPlainTextEdit* text_;
     QCheckBox* showAtStart_;

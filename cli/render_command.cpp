@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cstring>
+
 namespace grivendale::cli {
 
 int runRender(const QStringList& args) {
@@ -58,8 +60,10 @@ int runRender(const QStringList& args) {
     const QImage background = backgroundPath.isEmpty() ? QImage() : LoadPictureEx(backgroundPath);
     scene.setBackground(background);
     scene.DrawScene(doc, library, true);
-    if (!SavePicturePng(scene.canvas(), outPath)) {
-        printError(QStringLiteral("cannot write %1").arg(outPath));
+    if (const FileWriteResult written = SavePicturePng(scene.canvas(), outPath); !written.ok()) {
+        // The previous file, if any, is left as it was.
+        printError(QStringLiteral("cannot write %1: %2")
+                       .arg(outPath, QString::fromLocal8Bit(std::strerror(written.error))));
         return kExitCannotWrite;
     }
 

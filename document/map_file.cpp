@@ -1,9 +1,10 @@
 #include "document/map_file.h"
 
+#include "document/atomic_file.h"
 #include "document/regular_file.h"
 #include "document/windows1252.h"
 
-#include <QSaveFile>
+#include <QDir>
 #include <QtEndian>
 
 #include <cstring>
@@ -354,10 +355,10 @@ MapLoadResult LoadMap(MapDocument& doc, const QString& path) {
 MapSaveResult SaveAll(const MapDocument& doc, const QString& path) {
     MapSaveResult result;
     const QByteArray bytes = serializeMapFile(doc, &result.lossy);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        result.message = QStringLiteral("Impossible d'enregistrer la carte « %1 » : %2")
-                             .arg(path, file.errorString());
+    if (const FileWriteResult written = writeFileAtomically(path, bytes); !written.ok()) {
+        result.error = written.error;
+        result.message = QStringLiteral("Impossible d'enregistrer la carte « %1 » : %2.")
+                             .arg(QDir::toNativeSeparators(path), written.reason());
         return result;
     }
     result.ok = true;

@@ -36,6 +36,7 @@ struct MapSaveResult {
     bool ok = false;
     // Some text held characters the code page cannot store; they were written as '?'.
     bool lossy = false;
+    int error = 0; // errno of the failed write
     QString message;
 };
 

@@ -38,6 +38,12 @@ std::vector<StorageProblem> backgroundPathProblems(const QString& path) {
     return problems;
 }
 
+std::vector<StorageProblem> labelTextProblems(const QString& text) {
+    std::vector<StorageProblem> problems;
+    check(problems, QStringLiteral("le texte"), text, kMaxTextBytes);
+    return problems;
+}
+
 std::vector<StorageProblem> storageProblems(const MapDocument& doc) {
     std::vector<StorageProblem> problems = backgroundPathProblems(doc.backgroundFile());
     for (std::int32_t i = 1; i <= doc.ItemCount && static_cast<std::size_t>(i) < doc.Items.size();
@@ -45,7 +51,8 @@ std::vector<StorageProblem> storageProblems(const MapDocument& doc) {
         const MapItem& item = doc.Items[static_cast<std::size_t>(i)];
         if (item.InUse == kFalse)
             continue;
-        check(problems, QStringLiteral("le texte"), item.Text, kMaxTextBytes);
+        const std::vector<StorageProblem> text = labelTextProblems(item.Text);
+        problems.insert(problems.end(), text.begin(), text.end());
         check(problems, QStringLiteral("la police du texte"), item.FontName, kMaxTextBytes);
     }
     return problems;

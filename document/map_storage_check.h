@@ -25,6 +25,8 @@ std::vector<StorageProblem> storageProblems(const MapDocument& doc);
 
 // The problems of a background path alone (a path longer than the field is cut).
 std::vector<StorageProblem> backgroundPathProblems(const QString& path);
+// The problems of a label's text alone, told while it is typed.
+std::vector<StorageProblem> labelTextProblems(const QString& text);
 
 // French, one line per problem, for a message box.
 QString describeStorageProblems(const std::vector<StorageProblem>& problems);

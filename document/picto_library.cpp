@@ -2,13 +2,13 @@
 
 #include <chrono>
 
+#include "document/atomic_file.h"
 #include "document/map_document.h"
 #include "document/rounding.h"
 #include "imaging/image_io.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -100,13 +100,12 @@ void appendKeyValue(QByteArray& text, std::int32_t value) {
 }
 
 bool writeKeyFile(const QString& path, const TransparentKey& key, QString* error) {
-    QSaveFile file(path);
-    const QByteArray text = keyFileText(key);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    const FileWriteResult written = writeFileAtomically(path, keyFileText(key));
+    if (written.ok())
         return true;
     if (error) {
-        *error = QStringLiteral("Impossible d'écrire le fichier « %1 » : %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+        *error = QStringLiteral("Impossible d'écrire le fichier « %1 » : %2.")
+                     .arg(QDir::toNativeSeparators(path), written.reason());
     }
     return false;
 }

@@ -1,22 +1,28 @@
 #include "document/settings_store.h"
 
+#include "document/atomic_file.h"
 #include "document/map_document.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QVariant>
 
 #include <qt6keychain/keychain.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -226,33 +232,98 @@ QString SettingsStore::GetSetting(const QString& application, const QString& sec
     return value.toString();
 }
 
-void SettingsStore::SaveSetting(const QString& application, const QString& section,
-                                const QString& key, const QString& value) {
-    const auto settings = openSettings(m_rootFolder, application);
-    // The store holds the upload password in clear: only its owner may read it. The file is
-    // made owner-only before the first value goes in, and rewriting it keeps its permissions.
-    const QString path = settings->fileName();
-    constexpr auto kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (!QFileInfo::exists(path)) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile(path).open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly);
-    }
-    settings->beginGroup(section);
-    settings->setValue(key, value);
-    settings->endGroup();
-    settings->sync();
-    QFile::setPermissions(path, kOwnerOnly);
+QString SettingsStore::filePath(const QString& application) const {
+    return openSettings(m_rootFolder, application)->fileName();
 }
 
-void SettingsStore::RemoveSetting(const QString& application, const QString& section,
+bool SettingsStore::rewrite(const QString& application,
+                            const std::function<void(QSettings&)>& change) {
+    const QString path = filePath(application);
+    const auto failed = [&](int error) {
+        if (m_writeFailed)
+            m_writeFailed(path, error);
+        return false;
+    };
+    // The reader keeps files it has read in memory, and would not see a file changed behind
+    // it within the same millisecond and size: the new file never keeps the old time.
+    const QDateTime before = QFileInfo(path).lastModified();
+    QByteArray current;
+    if (QFileInfo::exists(path)) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return failed(EACCES);
+        current = file.readAll();
+    }
+    const QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return failed(EIO);
+    const QString draft = scratch.filePath(QStringLiteral("draft.ini"));
+    if (const FileWriteResult copied = writeFileAtomically(draft, current); !copied.ok())
+        return failed(copied.error);
+    QHash<QString, QVariant> expected;
+    {
+        QSettings settings(draft, QSettings::IniFormat);
+        change(settings);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            return failed(EIO);
+        for (const QString& key : settings.allKeys())
+            expected.insert(key, settings.value(key));
+    }
+    QFile draftFile(draft);
+    if (!draftFile.open(QIODevice::ReadOnly))
+        return failed(EIO);
+    const QByteArray bytes = draftFile.readAll();
+    // Read back under a name no reader has seen: what goes in place must hold every key.
+    const QString check = scratch.filePath(QStringLiteral("check.ini"));
+    if (const FileWriteResult copied = writeFileAtomically(check, bytes); !copied.ok())
+        return failed(copied.error);
+    {
+        const QSettings settings(check, QSettings::IniFormat);
+        const QStringList keys = settings.allKeys();
+        if (keys.size() != expected.size() ||
+            !std::all_of(keys.begin(), keys.end(), [&](const QString& key) {
+                return expected.value(key) == settings.value(key);
+            }))
+            return failed(EIO);
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // The store holds the upload password in clear where no keyring takes it: only its owner
+    // may read the file.
+    if (const FileWriteResult written =
+            writeFileAtomically(path, bytes, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        !written.ok())
+        return failed(written.error);
+    if (before.isValid() && QFileInfo(path).lastModified() == before) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadWrite))
+            file.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
+    }
+    return true;
+}
+
+bool SettingsStore::SaveSetting(const QString& application, const QString& section,
+                                const QString& key, const QString& value) {
+    return rewrite(application, [&](QSettings& settings) {
+        settings.beginGroup(section);
+        settings.setValue(key, value);
+        settings.endGroup();
+    });
+}
+
+bool SettingsStore::RemoveSetting(const QString& application, const QString& section,
                                   const QString& key) {
-    const auto settings = openSettings(m_rootFolder, application);
-    settings->beginGroup(section);
-    if (!settings->contains(key))
-        return;
-    settings->remove(key);
-    settings->endGroup();
-    settings->sync();
+    {
+        const auto settings = openSettings(m_rootFolder, application);
+        settings->beginGroup(section);
+        if (!settings->contains(key))
+            return true;
+    }
+    return rewrite(application, [&](QSettings& settings) {
+        settings.beginGroup(section);
+        settings.remove(key);
+        settings.endGroup();
+    });
 }
 
 std::optional<std::int32_t> toInt32Setting(const QString& text) {

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+class QSettings;
+
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,21 +48,31 @@ public:
     // The stored text, or defaultValue when the key is absent. Reading never writes.
     QString GetSetting(const QString& application, const QString& section, const QString& key,
                        const QString& defaultValue) const;
-    // Stores the value and flushes it to disk at once.
-    void SaveSetting(const QString& application, const QString& section, const QString& key,
+    // Stores the value and puts it on the disk at once. The file is replaced whole or not at
+    // all: false (and the failure handler told) when it could not be written.
+    bool SaveSetting(const QString& application, const QString& section, const QString& key,
                      const QString& value);
-    // Removes the key, flushing at once; nothing happens when it is absent.
-    void RemoveSetting(const QString& application, const QString& section, const QString& key);
+    // Removes the key the same way; nothing happens when it is absent.
+    bool RemoveSetting(const QString& application, const QString& section, const QString& key);
 
     const QString& rootFolder() const { return m_rootFolder; }
+    // The file that holds an application's settings.
+    QString filePath(const QString& application) const;
+
+    // Called with the file and the errno of each write that did not go through.
+    using WriteFailureHandler = std::function<void(const QString& path, int error)>;
+    void setWriteFailureHandler(WriteFailureHandler handler) { m_writeFailed = std::move(handler); }
 
     // The keyring, or nothing when secrets stay in the settings files.
     SecretStore* secrets() const { return m_secrets.get(); }
     void setSecretStore(std::shared_ptr<SecretStore> secrets) { m_secrets = std::move(secrets); }
 
 private:
+    bool rewrite(const QString& application, const std::function<void(QSettings&)>& change);
+
     QString m_rootFolder;
     std::shared_ptr<SecretStore> m_secrets;
+    WriteFailureHandler m_writeFailed;
 };
 
 // Application names; in each, the section name is the application name too.

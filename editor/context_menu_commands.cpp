@@ -1,6 +1,7 @@
 #include "editor/context_menu_commands.h"
 
 #include "document/rounding.h"
+#include "editor/label_text_prompt.h"
 #include "imaging/colors.h"
 
 #include <QColor>
@@ -89,8 +90,8 @@ void changeTextColour(EditorContext& ctx, std::int32_t slot) {
     const MapItem* e = ctx.doc.item(slot);
     if (!e || !e->isText())
         return;
-    const std::optional<QColor> chosen = ctx.ui.chooseColor(QColor(bgrToRgb(e->Color)),
-                                                            QStringLiteral("Choix d'une nouvelle couleur"));
+    const std::optional<QColor> chosen = ctx.ui.chooseColor(
+        QColor(bgrToRgb(e->Color)), QStringLiteral("Choix d'une nouvelle couleur"));
     if (!chosen || !chosen->isValid())
         return;
     // The dialog was modal: look the element up again rather than trust the old address.
@@ -167,8 +168,9 @@ void changeText(EditorContext& ctx) {
     if (!e || !e->isText())
         return;
     const std::int32_t slot = ctx.state.SelectedItem;
-    const std::optional<QString> answer = ctx.ui.inputBox(
-        QStringLiteral("Mise à jour du texte :"), QStringLiteral("Mise à jour du texte"), e->Text);
+    const std::optional<QString> answer =
+        askLabelText(ctx.ui, QStringLiteral("Mise à jour du texte :"),
+                     QStringLiteral("Mise à jour du texte"), e->Text);
     // A label cannot be emptied: an empty answer counts as a cancel.
     if (!answer || answer->isEmpty())
         return;

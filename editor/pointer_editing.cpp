@@ -2,6 +2,7 @@
 
 #include "editor/context_menu_commands.h"
 #include "editor/hit_test.h"
+#include "editor/label_text_prompt.h"
 #include "imaging/colors.h"
 #include "render/line_draw.h"
 #include "render/text_draw.h"
@@ -131,7 +132,7 @@ void openContextMenu(EditorContext& ctx) {
 
 void placeText(EditorContext& ctx, double x, double y) {
     ctx.state.SelectedItem = -1;
-    const std::optional<QString> answer = ctx.ui.inputBox(kTextPrompt, kTextTitle, QString());
+    const std::optional<QString> answer = askLabelText(ctx.ui, kTextPrompt, kTextTitle, QString());
     if (!answer || answer->isEmpty())
         return;
     AddText(ctx.doc, *answer, nearestPixel(x), nearestPixel(y), ctx.panel.textStyle,

@@ -1,12 +1,14 @@
 #include "editor/recovery_copy.h"
 
+#include "document/atomic_file.h"
 #include "document/map_file.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <utility>
 
 namespace grivendale {
 
@@ -35,10 +37,13 @@ void RecoveryCopy::documentChanged() {
         timer_.start(interval_);
 }
 
-void RecoveryCopy::flush() {
+RecoveryCopy::Kept RecoveryCopy::flush() {
     timer_.stop();
-    if (!path_.isEmpty())
-        write();
+    if (path_.isEmpty())
+        return Kept::Failed;
+    if (serializeMapFile(doc_) == lastWritten_)
+        return writes_ > 0 ? Kept::Written : Kept::Unchanged;
+    return write() ? Kept::Written : Kept::Failed;
 }
 
 void RecoveryCopy::discard() {
@@ -56,18 +61,24 @@ void RecoveryCopy::onTimer() {
     write();
 }
 
-void RecoveryCopy::write() {
+bool RecoveryCopy::write() {
     QByteArray bytes = serializeMapFile(doc_);
     if (bytes == lastWritten_)
-        return;
+        return true;
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    QSaveFile file(path_);
     // Only the user reads it: it is their map.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || !file.commit())
-        return; // tried again at the next change; the editor itself goes on
+    const FileWriteResult written =
+        writeFileAtomically(path_, bytes, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!written.ok()) {
+        // Tried again at the next change; the editor itself goes on.
+        if (!std::exchange(failureSaid_, true))
+            Q_EMIT writeFailed(written.error);
+        return false;
+    }
+    failureSaid_ = false;
     lastWritten_ = std::move(bytes);
     ++writes_;
+    return true;
 }
 
 QString setAsideName(const QString& path) {

@@ -31,17 +31,27 @@ public:
     void start(const QString& path);
     // The map may have changed; cheap enough for every redraw.
     void documentChanged();
-    // Writes now what a pending write would have written.
-    void flush();
+    enum class Kept {
+        Written,   // the copy holds the map as it is now
+        Unchanged, // the map is as the file it came from holds it: nothing to write
+        Failed,    // the copy could not be written (or is not kept at all)
+    };
+    // Writes now what a pending write would have written, and says where the map stands.
+    Kept flush();
     // After a normal end: the copy is no longer needed.
     void discard();
 
     const QString& path() const { return path_; }
     int writes() const { return writes_; }
 
+Q_SIGNALS:
+    // A write did not go through (errno); said once until a write succeeds again, so that
+    // steady editing on a full disk does not bring a box every interval.
+    void writeFailed(int error);
+
 private:
     void onTimer();
-    void write();
+    bool write();
 
     const MapDocument& doc_;
     Busy busy_;
@@ -50,6 +60,7 @@ private:
     QString path_;
     QByteArray lastWritten_; // the map as the copy (or the file it came from) holds it
     int writes_ = 0;
+    bool failureSaid_ = false;
 };
 
 // The name of a recovery file set aside because it could not be read: beside it, with the

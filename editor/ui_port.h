@@ -33,9 +33,16 @@ public:
     // The text typed, or nothing when cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText) = 0;
+    // What a save dialog gives back: the path as typed and the filter entry chosen (from 0).
+    struct ChosenFile {
+        QString path;
+        int filter = 0;
+    };
+
     // The chosen full path, or nothing when cancelled.
     virtual std::optional<QString> openFile(const FileDialog& dialog) = 0;
-    virtual std::optional<QString> saveFile(const FileDialog& dialog) = 0;
+    // The dialog neither adds an extension nor asks before replacing a file: the caller does.
+    virtual std::optional<ChosenFile> saveFile(const FileDialog& dialog) = 0;
     // The colour dialog; `title` empty means the platform's own.
     virtual std::optional<QColor> chooseColor(const QColor& initial, const QString& title) = 0;
     virtual std::optional<TextStyle> chooseFont(const TextStyle& initial) = 0;

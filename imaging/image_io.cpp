@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace grivendale {
 
@@ -92,17 +92,12 @@ QImage LoadPicturePixels(const QString& path, std::vector<std::uint32_t>& pixels
     return onBlack(image);
 }
 
-bool SavePicturePng(const QImage& surface, const QString& path) {
-    if (surface.isNull())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!surface.save(&file, "PNG")) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+FileWriteResult SavePicturePng(const QImage& surface, const QString& path) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (surface.isNull() || !buffer.open(QIODevice::WriteOnly) || !surface.save(&buffer, "PNG"))
+        return {EINVAL};
+    return writeFileAtomically(path, png);
 }
 
 QImage createSurface(int width, int height, std::uint32_t backColor) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/atomic_file.h"
+
 #include <QImage>
 #include <QString>
 
@@ -20,8 +22,9 @@ QImage LoadPictureEx(const QString& path);
 QImage LoadPicturePixels(const QString& path, std::vector<std::uint32_t>& pixels,
                          std::int32_t& width, std::int32_t& height);
 
-// Encodes the surface as PNG. The file is replaced only once the whole image is written.
-bool SavePicturePng(const QImage& surface, const QString& path);
+// Encodes the surface as PNG. The file is replaced only once the whole image is on the disk;
+// an empty surface is refused (EINVAL).
+FileWriteResult SavePicturePng(const QImage& surface, const QString& path);
 
 // A Format_RGB32 surface filled with a 0x00BBGGRR colour.
 QImage createSurface(int width, int height, std::uint32_t backColor);

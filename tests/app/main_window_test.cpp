@@ -117,23 +117,29 @@ TEST_F(WindowTest, TheMapTheSettingsAndTheReadmeChoiceOutliveTheRun) {
     }
     EXPECT_EQ(setting("Grivendale", "Logout"), u"0"_s);
     EXPECT_EQ(setting("Morvessin", "Fichier"), u"p.png"_s);
-    // Never shut down, as after a crash: the next start still reads the map, then drops its file.
+    // Never shut down, as after a crash, twice: the auto-save stays, whatever the run flag
+    // says, and so does it when the guide is asked for (the flag is 1 while the editor runs).
     EXPECT_FALSE(start()->readmeWindow()->isVisible());
     auto after = start();
     EXPECT_EQ(after->document().ItemCount, 1);
-    EXPECT_FALSE(QFile::exists(autoSave()));
     after->showReadme(); // asked for, it is shown at the next start again
     EXPECT_TRUE(after->readmeWindow()->isVisible());
     EXPECT_EQ(setting("Grivendale", "AfficheReadme"), u"1"_s);
+    EXPECT_TRUE(QFile::exists(autoSave()));
 
-    // Without a documents folder the auto-save goes to the program folder; one that cannot be
-    // made is said in a box, and the settings are written all the same.
+    // Without a documents folder the auto-save goes to the program folder. One that cannot be
+    // written offers the map dialog ("ailleurs" takes ".car"); the recovery copy, the only
+    // copy left where the map is expected, stays; the settings are written all the same.
     start(u""_s)->close();
     EXPECT_TRUE(QFile::exists(file(u"program/GrivendaleSauvegarde.car"_s)));
     writeFileBytes(file(u"plain-file"_s), "x");
     after = start(file(u"plain-file/sub"_s));
+    after->document().AddPictoItem(1, 8, 8);
+    ui_->answers = {UiPort::Answer::Yes};
+    ui_->files = {file(u"ailleurs"_s)};
     after->close();
-    EXPECT_EQ(ui_->messages.size(), 1u);
+    EXPECT_EQ(readFileBytes(file(u"ailleurs.car"_s)), serializeMapFile(after->document()));
+    EXPECT_EQ(readFileBytes(file(u"data/recuperation.car"_s)), serializeMapFile(after->document()));
     EXPECT_EQ(setting("Grivendale", "Logout"), u"0"_s);
 }
 

@@ -54,9 +54,10 @@ TEST(ImageIo, DecodesAndWritesRealFilesAndRefusesOthers) {
     // The PNG replaces an older file, which a failed save would leave alone.
     const QString png = dir.filePath(QStringLiteral("map.png"));
     writeFileBytes(png, "an older map");
-    ASSERT_TRUE(SavePicturePng(reference, png));
-    EXPECT_FALSE(SavePicturePng(QImage(), png));
-    EXPECT_FALSE(SavePicturePng(reference, dir.filePath(QStringLiteral("nowhere/map.png"))));
+    ASSERT_TRUE(SavePicturePng(reference, png).ok());
+    EXPECT_EQ(SavePicturePng(QImage(), png).error, EINVAL);
+    EXPECT_EQ(SavePicturePng(reference, dir.filePath(QStringLiteral("nowhere/map.png"))).error,
+              ENOENT);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("nowhere"))));
     writeFileBytes(dir.filePath(QStringLiteral("map.gif")), kGif);
     writeFileBytes(dir.filePath(QStringLiteral("old.tga")), kOldTga);

@@ -29,8 +29,15 @@ public:
         inputDefaults.push_back(defaultText);
         return pop(inputs);
     }
-    std::optional<QString> openFile(const FileDialog&) override { return pop(files); }
-    std::optional<QString> saveFile(const FileDialog&) override { return pop(files); }
+    std::optional<QString> openFile(const FileDialog& d) override {
+        dialogs.push_back(d);
+        return pop(files);
+    }
+    std::optional<ChosenFile> saveFile(const FileDialog& d) override {
+        dialogs.push_back(d);
+        const std::optional<QString> path = pop(files);
+        return path ? std::optional(ChosenFile{*path, 0}) : std::nullopt;
+    }
     std::optional<QColor> chooseColor(const QColor& initial, const QString&) override {
         colorStarts.push_back(initial.rgb());
         return pop(colors);
@@ -47,6 +54,7 @@ public:
 
     std::vector<Message> messages;
     std::vector<QString> inputDefaults; // what each input box started with
+    std::vector<FileDialog> dialogs;    // each file dialog as it opened
     std::vector<QRgb> colorStarts;      // the colour each chooser started with
     std::vector<TextStyle> fontStarts;
 
