@@ -184,7 +184,8 @@ TEST_F(WindowTest, MapFilesTheExportAndABackgroundPathTheMapFileCannotHold) {
     EXPECT_TRUE(ui_->messages[1].text.contains(u"remplacés par « ? »"_s));
     // The exported picture has the element but not the selection marks on the screen.
     ASSERT_EQ(window->scene().canvas().pixel(45, 35), qRgb(255, 0, 0)); // a mark's corner
-    window->exportImage();
+    window->exportImage(); // offered under the map's name, as a picture
+    EXPECT_EQ(ui_->dialogs.back().fileName, file(u"carte.png"_s));
     const QImage exported(file(u"export.jpg"_s), "PNG"); // PNG whatever the name says
     EXPECT_EQ(exported.pixel(45, 35), qRgb(10, 20, 30));
     EXPECT_EQ(exported.pixel(60, 50), qRgb(0, 0, 254));
@@ -194,6 +195,12 @@ TEST_F(WindowTest, MapFilesTheExportAndABackgroundPathTheMapFileCannotHold) {
     }
     window->loadMapCommand();
     EXPECT_EQ(serializeMapFile(window->document()), readFileBytes(map));
+    // A bare name takes the map extension; replacing that file asks first, and "Non" keeps it.
+    window->document().AddPictoItem(1, 9, 9);
+    ui_->files = {file(u"carte"_s)};
+    window->saveMapCommand();
+    EXPECT_TRUE(ui_->messages.back().text.startsWith(u"Le fichier « "_s + map + u" » existe"_s));
+    EXPECT_NE(serializeMapFile(window->document()), readFileBytes(map));
     window->close();
     // The auto-save holds '?' where the path had those letters; the setting has it whole.
     window = start();
@@ -217,6 +224,8 @@ TEST_F(WindowTest, ACrashIsRecoveredFromTheCopyKeptWhileEditing) {
         crashed->recoveryCopy().flush();
         crashed.reset(); // the run ends without a shutdown, as a crash or a kill does
         ASSERT_TRUE(QFile::exists(copy));
+        QTest::qWait(20);
+        writeFileBytes(autoSave(), mapOf({1})); // newer, yet no newer map
         if (unreadable)
             writeFileBytes(copy, QByteArray("\x11\0\0\0 rien", 9));
         auto window = start(QString(), QString(), {answer});

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace grivendale;
@@ -20,8 +22,14 @@ struct CliRun {
     QByteArray out, err;
 };
 
-CliRun runCli(const QStringList& args) {
+// `fileSizeLimit`: writes past it fail (EFBIG), as on a full disk.
+CliRun runCli(const QStringList& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
     QProcess cli;
+    cli.setChildProcessModifier([fileSizeLimit] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
     cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/grivendale-cli"), args);
     EXPECT_TRUE(cli.waitForFinished(60000));
     return {cli.exitCode(), cli.readAllStandardOutput(), cli.readAllStandardError()};
@@ -95,6 +103,14 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
             << err.toStdString();
         EXPECT_EQ(QFile::exists(picture) ? QImage(picture).size() : QSize(), written);
     }
+    // Onto a full disk: the previous picture stays whole, and the status says so.
+    const QByteArray previous = grivendale::testing::readFileBytes(at("o0.png"));
+    const auto [status, out, err] = runCli({QStringLiteral("render"), at("map.car"), at("o0.png"),
+                                            QStringLiteral("--background"), at("autre.png")},
+                                           100);
+    EXPECT_EQ(std::tuple(status, grivendale::testing::readFileBytes(at("o0.png"))),
+              std::tuple(4, previous));
+    EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
     // The fill stops at the column; the pictogram is centred on (45, 20).
     const QImage map(at("o0.png"));
     EXPECT_EQ((std::vector<QRgb>{map.pixel(5, 5), map.pixel(35, 5), map.pixel(45, 20),

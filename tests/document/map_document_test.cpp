@@ -16,13 +16,15 @@ TEST(MapDocument, FreedSlotIsReusedFirstAndComesBackCleanAfterAClear) {
     EXPECT_EQ(doc.AddPictoItem(7, 30, 40), 2);
     EXPECT_EQ(doc.Items[2], (MapItem{kTrue, 7, 30, 40, 0, 0, 0, 0, {}, {}, 0, 0, 0, 0, 0}));
     EXPECT_EQ(doc.History.back(), (HistoryEntry{0, 2, -1, -1}));
+    doc.Items[3].InUse = kFalse; // the last slot too is taken again before the array grows
+    EXPECT_EQ(std::pair(doc.AddPictoItem(8, 1, 1), doc.ItemCount), std::pair(3, 3));
 
     // Clear all keeps the path and the history, whose entries then name no counted slot.
     doc.AddFill(1, 1, 1);
     doc.setBackgroundFile(QStringLiteral(" /x.gif "));
     doc.clearAll();
     const MapDocument cleared = doc;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 6; ++i)
         EXPECT_FALSE(doc.Undo());
     EXPECT_EQ(std::tuple(doc.ItemCount, doc.FillCount, doc.LineCount, doc.HistoryCount, doc.Items),
               std::tuple(0, 0, 0, 0, cleared.Items));

@@ -1,4 +1,5 @@
 #include "document/map_file.h"
+#include "document/map_storage_check.h"
 #include "document/windows1252.h"
 #include "support/test_support.h"
 
@@ -96,6 +97,7 @@ TEST(MapFile, TextsAreWindows1252CutAtTheirLengthField) {
         bool lost = !lossy;
         const MapDocument back = parseOk(serializeMapFile(doc, &lost));
         EXPECT_EQ(lost, lossy);
+        EXPECT_EQ(storageProblems(doc).size(), lossy ? 1u : 0u); // what saving warns of
         doc.Items[1].Text = readBack.isNull() ? text : readBack;
         EXPECT_EQ(back.Items, doc.Items);
         EXPECT_EQ(back.Lines, doc.Lines);

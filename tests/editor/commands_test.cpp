@@ -84,7 +84,8 @@ TEST_F(ContextMenuCommandsTest, EachCommandInTurn) {
         return t.FontName + n(t.Size) + n(t.Bold) + n(t.Italic) + n(t.Underline);
     };
     const auto live = [&] { return n(item(2).InUse) + n(item(3).InUse) + n(state.SelectedItem); };
-    ui.inputs = {QStringLiteral("Orages"), QString()};
+    // A text the map file cannot keep is said at once; "Non" gives the box back with it.
+    ui.inputs = {QStringLiteral("żółw"), QStringLiteral("Orages"), QString()};
     ui.colors = {std::nullopt, QColor(255, 0, 0)};
     ui.fonts = {TextStyle{QStringLiteral("DejaVu Serif"), 16.5, true, false, true},
                 TextStyle{QStringLiteral("Arial"), 17.5}, TextStyle{QStringLiteral("Arial"), -1e9},
@@ -124,8 +125,10 @@ TEST_F(ContextMenuCommandsTest, EachCommandInTurn) {
     }
     // The dialogs start from the element; widths kept the line's box; deleted slots stay counted
     // with their numbers; undo takes back the last addition, not a command.
-    EXPECT_EQ(std::tuple(ui.inputDefaults[1], ui.colorStarts[0], ui.fontStarts[0], box(1)),
-              std::tuple(QStringLiteral("Orages"), qRgb(0x56, 0x34, 0x12),
+    EXPECT_TRUE(ui.messages.at(0).text.contains(QStringLiteral("ż, ł")));
+    EXPECT_EQ(std::tuple(ui.inputDefaults[1] + ui.inputDefaults[2], ui.colorStarts[0],
+                         ui.fontStarts[0], box(1)),
+              std::tuple(QStringLiteral("żółwOrages"), qRgb(0x56, 0x34, 0x12),
                          TextStyle{QStringLiteral("Arial"), 22, false, true, false},
                          std::vector{10, 10, 40, 10}));
     EXPECT_EQ(std::pair(doc.ItemCount, item(2).RefIndex), std::pair(4, kSun));
