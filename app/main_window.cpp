@@ -102,7 +102,7 @@ MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, Q
     });
     ctx_ = std::unique_ptr<EditorContext>(
         new EditorContext{doc_, editor_, scene_, library_, settings_, *ui_, *this, panel_,
-                          environment_.programFolder + QStringLiteral("/picto")});
+                          environment_.programFolder + QStringLiteral("/picto"), &history_});
     if (auto* qtUi = dynamic_cast<QtUiPort*>(ui_.get()))
         qtUi->setFontChooser([this](const TextStyle& initial) { return runFontChooser(initial); });
     connectEditor();
@@ -356,6 +356,7 @@ void MainWindow::startUp() {
     RefreshForm();
     offerRecovery();
     recovery_.start(environment_.recoveryFolder.isEmpty() ? QString() : recoveryPath());
+    history_.reset(doc_); // the map as the start left it: nothing to undo yet
     readme_->showAtStartUp();
 }
 
@@ -424,8 +425,17 @@ void MainWindow::setBackgroundPicture(const QString& path) {
 
 void MainWindow::presentCanvas() {
     canvas_->showImage(&scene_.canvas(), scene_.takeCanvasChanges());
-    // Every change of the map ends in a redraw.
+    // Every change of the map ends in a redraw; a drag is one change, once it is let go.
     recovery_.documentChanged();
+    if (QGuiApplication::mouseButtons() == Qt::NoButton)
+        history_.record(doc_);
+}
+
+void MainWindow::backgroundChanged() {
+    if (doc_.backgroundFile().isEmpty())
+        return; // a map that names no background keeps the one on screen
+    setBackgroundPicture(doc_.backgroundFile());
+    ResizeFromPic();
 }
 
 void MainWindow::updateLinePreview() {
@@ -515,6 +525,7 @@ bool MainWindow::LoadMap(const QString& path, bool silent) {
         ResizeFromPic();
     }
     DrawScene(true);
+    history_.reset(doc_); // another map: the steps of the last one no longer apply
     return true;
 }
 

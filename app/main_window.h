@@ -112,6 +112,8 @@ public:
     void toolChanged(Tool tool) override;
     void paletteChanged(int slot) override;
     void textStyleChanged() override;
+    void backgroundChanged() override;
+    SessionHistory& history() { return history_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -177,6 +179,7 @@ private:
     std::set<int> pressedWithCtrl_;
     QString settingBackground_; // the "Background" setting read at start-up, trimmed
     RecoveryCopy recovery_;
+    SessionHistory history_;
 
     QWidget* client_ = nullptr;
     QScrollArea* canvasArea_ = nullptr;

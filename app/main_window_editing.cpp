@@ -97,6 +97,7 @@ void MainWindow::connectEditor() {
     connect(canvas_, &CanvasWidget::released, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPointF at) {
                 pointerRelease(*ctx_, buttonNumber(button), at.x(), at.y());
+                history_.record(doc_); // the drag, whole, is one step
             });
     connect(canvas_, &CanvasWidget::doubleClicked, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, QPointF) { pointerDoubleClick(*ctx_); });

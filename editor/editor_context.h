@@ -6,6 +6,7 @@
 #include "document/text_style.h"
 #include "editor/editor_state.h"
 #include "editor/editor_view.h"
+#include "editor/session_history.h"
 #include "editor/ui_port.h"
 #include "render/scene.h"
 #include "render/selection_draw.h"
@@ -36,6 +37,7 @@ struct EditorContext {
     EditorView& view;
     PanelState& panel;
     QString pictoFolder;
+    SessionHistory* history = nullptr; // undo and redo of the session; none: additions only
 
     // Recomposes the map (with or without the base layers) and shows it.
     void drawScene(bool rebuild) {

@@ -55,6 +55,8 @@ public:
     virtual void toolChanged(Tool tool) = 0;
     virtual void paletteChanged(int slot) = 0;
     virtual void textStyleChanged() = 0;
+    // The map names another background (an undo or redo of a background change).
+    virtual void backgroundChanged() {}
 };
 
 } // namespace grivendale

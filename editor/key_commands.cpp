@@ -59,21 +59,29 @@ bool paste(EditorContext& ctx) {
     return true;
 }
 
-void undo(EditorContext& ctx) {
-    if (!ctx.doc.Undo())
+} // namespace
+
+void stepCommand(EditorContext& ctx, bool redo) {
+    const QString background = ctx.doc.backgroundFile();
+    bool changed = false;
+    if (ctx.history)
+        changed = redo ? ctx.history->redo(ctx.doc) : ctx.history->undo(ctx.doc);
+    else
+        changed = !redo && ctx.doc.Undo();
+    if (!changed)
         return;
-    // The undone addition may be the selected element: it must not stay selected once freed.
+    // The element taken back may be the selected one: it must not stay selected once freed.
     if (ctx.state.SelectedItem >= 0) {
         const MapItem* e = ctx.selected();
         if (!e || !e->isLive())
             ctx.state.SelectedItem = -1;
     }
+    if (ctx.doc.backgroundFile() != background)
+        ctx.view.backgroundChanged();
     ctx.drawScene(true);
     if (ctx.state.SelectedItem >= 0)
         ctx.drawSelect();
 }
-
-} // namespace
 
 bool keyRelease(EditorContext& ctx, int key, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_Delete)
@@ -88,7 +96,10 @@ bool keyRelease(EditorContext& ctx, int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_V:
         return paste(ctx);
     case Qt::Key_Z:
-        undo(ctx);
+        stepCommand(ctx, modifiers.testFlag(Qt::ShiftModifier));
+        return true;
+    case Qt::Key_Y:
+        stepCommand(ctx, true);
         return true;
     default:
         return false;

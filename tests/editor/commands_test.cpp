@@ -3,7 +3,9 @@
 #include "editor/context_menu_commands.h"
 #include "editor/key_commands.h"
 #include "editor/palette_commands.h"
+#include "editor/session_history.h"
 
+#include "document/map_file.h"
 #include "editor_fixture.h"
 #include "imaging/colors.h"
 #include "imaging/image_io.h"
@@ -39,7 +41,8 @@ TEST_F(KeyCommandsTest, EachKeyFromTheSameStart) {
         {Qt::Key_V, ctrl, 1, false, {false, 1, kSun, false, 30, 30, 10, "xx."}},
         {Qt::Key_V, ctrl, 1, true, {true, 3, kSun, true, 30, 48, 30, "xxx"}},
         {Qt::Key_Z, ctrl, 1, false, {true, 1, kSun, false, 30, 30, 10, "x.."}},
-        {Qt::Key_Z, all, 2, false, {true, -1, kSun, false, 30, 30, 10, "x.."}},
+        {Qt::Key_Z, ctrl | Qt::AltModifier, 2, false, {true, -1, kSun, false, 30, 30, 10, "x.."}},
+        {Qt::Key_Z, all, 2, false, {true, 2, kSun, false, 30, 30, 10, "xx."}}, // redo: none
         // Another key, selections naming no counted slot.
         {Qt::Key_Backspace, ctrl, 1, true, {false, 1, kSun, true, 30, 30, 10, "xx."}},
         {Qt::Key_Delete, Qt::NoModifier, 0, false, {false, 0, kSun, false, 30, 30, 10, "xx."}},
@@ -134,6 +137,112 @@ TEST_F(ContextMenuCommandsTest, EachCommandInTurn) {
     EXPECT_EQ(std::pair(doc.ItemCount, item(2).RefIndex), std::pair(4, kSun));
     ASSERT_TRUE(doc.Undo());
     EXPECT_EQ(std::pair(item(2).isLive(), item(4).isLive()), std::pair(false, false));
+}
+
+using SessionHistoryTest = EditorTest;
+
+TEST_F(SessionHistoryTest, EveryKindOfChangeIsUndoneAndRedone) {
+    SessionHistory history;
+    ctx.history = &history;
+    using K = MenuCommand::Kind;
+    const auto menu = [&](std::int32_t slot, MenuCommand command) {
+        return [=, this] {
+            state.SelectedItem = slot;
+            runMenuCommand(ctx, command);
+        };
+    };
+    const auto tool = [&](Tool t, std::vector<std::tuple<int, double, double>> clicks) {
+        return [=, this] {
+            chooseTool(ctx, t);
+            for (const auto& [button, x, y] : clicks)
+                click(button, x, y);
+        };
+    };
+    const auto drag = [&](double x, double y) {
+        return [=, this] {
+            chooseTool(ctx, Tool::Select);
+            pointerPress(ctx, kLeftButton, x, y);
+            for (int step = 1; step <= 4; ++step)
+                pointerMove(ctx, kLeftButton, x + 5 * step, y + 3 * step);
+            pointerRelease(ctx, kLeftButton, x + 20, y + 12);
+        };
+    };
+    const auto key = [&](std::int32_t slot, int k, Qt::KeyboardModifiers modifiers) {
+        return [=, this] {
+            state.SelectedItem = slot;
+            keyRelease(ctx, k, modifiers);
+        };
+    };
+    ui.fonts = {TextStyle{QStringLiteral("DejaVu Serif"), 16, true}};
+    ui.colors = {QColor(255, 0, 0)};
+    ui.inputs = {QStringLiteral("Grêle")};
+    state.PointerX = 150;
+    state.PointerY = 120;
+    panel.selectedPicto = kSun;
+    // Each change from the same start: line 1 (entry 1), a cloud (2), a label (3).
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"picto added", tool(Tool::AddPicto, {{kLeftButton, 100, 100}})},
+        {"line added",
+         tool(Tool::Line, {{kLeftButton, 60, 60}, {kLeftButton, 90, 70}, {kRightButton, 90, 70}})},
+        {"text added", tool(Tool::Text, {{kLeftButton, 120, 30}})},
+        {"fill", tool(Tool::Fill, {{kLeftButton, 150, 140}})},
+        {"moved", drag(20, 40)},
+        {"vertex dragged", drag(30, 20)},
+        {"deleted", key(2, Qt::Key_Delete, {})},
+        {"pasted",
+         [&] {
+             key(2, Qt::Key_C, Qt::ControlModifier)();
+             key(2, Qt::Key_V, Qt::ControlModifier)();
+         }},
+        {"swapped", menu(2, {K::SwapPicto, kSun})},
+        {"restyled", menu(3, {K::TextFont})},
+        {"recoloured", menu(3, {K::TextColour})},
+        {"widened", menu(1, {K::LineWidth, 2})},
+        {"smoothed", menu(1, {K::ToggleSmooth})},
+        {"cleared", [&] { doc.clearAll(); }},
+        {"background", [&] { doc.setBackgroundFile(QStringLiteral("/cartes/fond.png")); }},
+    };
+    const auto snapshot = [&] { return std::pair(serializeMapFile(doc), doc.History); };
+    for (const auto& [what, change] : cases) {
+        SCOPED_TRACE(what);
+        doc = MapDocument{};
+        addLine({{10, 10}, {30, 20}, {50, 10}});
+        doc.AddPictoItem(kCloud, 20, 40);
+        AddText(doc, QStringLiteral("Pluie"), 100, 100, TextStyle{QStringLiteral("Arial"), 12},
+                0x123456);
+        scene.DrawScene(doc, library, true); // a label keeps the extent it is drawn with
+        history.reset(doc);
+        const auto before = snapshot();
+        change();
+        history.record(doc); // as the window does once a change is complete
+        const auto after = snapshot();
+        ASSERT_NE(after, before);
+        EXPECT_EQ(history.undoSteps(), 1u); // a drag too is one step
+        stepCommand(ctx, false);
+        EXPECT_EQ(snapshot(), before);
+        stepCommand(ctx, true);
+        EXPECT_EQ(snapshot(), after);
+    }
+
+    // Past the session's first step, undo takes back the map's own additions, which redo
+    // brings back; a new change drops what was left to redo. A hundred steps and more.
+    history.reset(doc);
+    const auto start = snapshot();
+    for (int i = 0; i < 120; ++i) {
+        doc.Items[2].X = i;
+        history.record(doc);
+    }
+    for (int i = 0; i < 120; ++i)
+        stepCommand(ctx, false);
+    EXPECT_EQ(snapshot(), start);
+    stepCommand(ctx, false);
+    stepCommand(ctx, false);
+    EXPECT_EQ(std::pair(item(2).isLive(), item(3).isLive()), std::pair(false, false));
+    stepCommand(ctx, true); // the last undone comes back first
+    EXPECT_EQ(std::pair(item(2).isLive(), item(3).isLive()), std::pair(true, false));
+    doc.Items[1].X = 0;
+    stepCommand(ctx, true);
+    EXPECT_FALSE(item(3).isLive());
 }
 
 using PaletteCommandsTest = EditorTest;
