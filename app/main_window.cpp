@@ -548,7 +548,11 @@ void MainWindow::loadMapCommand() {
         return;
     }
     lastDialogFile_ = *path;
-    LoadMap(*path, false);
+    openMapFile(*path);
+}
+
+void MainWindow::openMapFile(const QString& path) {
+    LoadMap(path, false);
     DrawScene(true);
     editor_.SelectedItem = -1;
     RefreshForm();

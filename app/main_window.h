@@ -72,6 +72,8 @@ public:
     void changeBackground(); // "Changer fond"
     void exportImage();      // "Exporter image"
     void showReadme();       // "Voir le mode d'emploi"
+    // "Charger Carte" once a file is chosen; also a map handed over by a later start.
+    void openMapFile(const QString& path);
 
     // Loads a map file; `silent` suppresses the version message. True on success.
     bool LoadMap(const QString& path, bool silent);
