@@ -63,7 +63,7 @@ int main(int argc, char* argv[]) {
     environment.mapToOpen = mapToOpen;
 
     grivendale::MainWindow window(std::move(environment));
-    const grivendale::TerminationSignal termination([&window] { window.close(); });
+    const grivendale::TerminationSignal termination([&window] { window.endNow(); });
     window.startUp();
     // Later starts' requests, taken while this one was starting, are handled from here on.
     instance.setHandler([&window](const QString& path) {

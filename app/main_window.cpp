@@ -30,6 +30,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace grivendale {
 
 namespace {
@@ -339,6 +342,7 @@ void MainWindow::startUp() {
     offerRecovery();
     recovery_.start(environment_.recoveryFolder.isEmpty() ? QString() : recoveryPath());
     readme_->showAtStartUp();
+    startedUp_ = true;
 }
 
 bool MainWindow::loadKeptMap(const QString& path, bool silent) {
@@ -644,6 +648,15 @@ void MainWindow::shutDown() {
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Fichier"),
                           fileNameBox_->text());
     saveLogout(settings_, false);
+}
+
+void MainWindow::endNow() {
+    // Before start-up has finished the files hold more than the memory: nothing is written.
+    if (startedUp_)
+        shutDown();
+    // No code waiting on an open dialog may go on with a made-up answer.
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real editor among other processes, under Xvfb: a second start hands its map to the
-# running editor and touches no file.
+# running editor and touches no file; a signal inside a start-up box ends the editor without
+# losing anything.
 set -euo pipefail
 binary=$1 cli=$2
 source "$(dirname "$0")/scratch_session.sh"
@@ -35,4 +36,22 @@ kill -CONT $first && timeout 20 "$binary" || fail "the first editor, woken, took
 kill -TERM $first && wait $first || fail "the first editor ended with status $?"
 editor= && holds "$saved" "$handed" || fail "the auto-save lacks the map handed over: $("$cli" dump "$saved")"
 
-echo "a second start hands over its map and touches no file"
+# A signal while a start-up box is open: the editor ends within 2 s, with status 0, and writes
+# nothing over the files it has not read yet.
+signal_in_box() { # the box's title, then the editor's arguments
+    local title=$1 && shift && cp "$saved" "$scratch/saved-before"
+    "$binary" "$@" & editor=$!
+    timeout 30 xdotool search --sync --onlyvisible --name "^$title\$" >/dev/null || fail "no box \"$title\""
+    kill -TERM $editor
+    for _ in $(seq 20); do kill -0 $editor 2>/dev/null && sleep 0.1; done
+    ! kill -0 $editor 2>/dev/null || fail "the editor was still running 2 s after SIGTERM in \"$title\""
+    wait $editor || fail "SIGTERM in \"$title\" gave status $?"
+    editor=
+    cmp -s "$saved" "$scratch/saved-before" || fail "SIGTERM in \"$title\" changed the auto-save"
+}
+signal_in_box Grivendale /nonexistent.car
+cp "$scratch/b.car" "$recovery" # left by a crash, newer than the auto-save
+signal_in_box 'Grivendale - Récupération' && signal_in_box 'Grivendale - Récupération' # still asked
+cmp -s "$recovery" "$scratch/b.car" || fail "SIGTERM in the recovery question changed the copy"
+
+echo "a second start hands over its map and touches no file; signals in boxes lose nothing"
