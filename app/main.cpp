@@ -8,12 +8,23 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QStandardPaths>
+
+#include <cstdlib>
 
 namespace {
 
 // How long a second start waits for the running editor, which may be starting itself.
 constexpr std::chrono::seconds kHandOverPatience{10};
+
+// The toolkit ends the process with exit() when the X connection breaks, past the window's
+// close: the recovery copy is written on that way out too. The program's one hook.
+grivendale::RecoveryCopy* copyAtExit = nullptr;
+void writeCopyAtExit() {
+    if (copyAtExit)
+        copyAtExit->flush();
+}
 
 // A second start touches no file: the editor already running does what was asked.
 int handToRunningEditor(const grivendale::SingleInstance& instance, const QString& map) {
@@ -64,6 +75,9 @@ int main(int argc, char* argv[]) {
 
     grivendale::MainWindow window(std::move(environment));
     const grivendale::TerminationSignal termination([&window] { window.endNow(); });
+    copyAtExit = &window.recoveryCopy();
+    std::atexit(writeCopyAtExit);
+    const auto noCopyAtExit = qScopeGuard([] { copyAtExit = nullptr; });
     window.startUp();
     // Later starts' requests, taken while this one was starting, are handled from here on.
     instance.setHandler([&window](const QString& path) {

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The real editor among other processes, under Xvfb: a second start hands its map to the
 # running editor and touches no file; a signal inside a start-up box ends the editor without
-# losing anything.
+# losing anything; the X server going away leaves the latest edit in the recovery copy.
 set -euo pipefail
 binary=$1 cli=$2
 source "$(dirname "$0")/scratch_session.sh"
 recovery=$XDG_DATA_HOME/Grivendale/recuperation.car saved=$HOME/Documents/GrivendaleSauvegarde.car
 write_test_map "$scratch/a.car" && write_test_map "$scratch/b.car" 222 111
 write_test_map "$scratch/c.car" 333 222 && mkdir -p "${recovery%/*}" && cp "$scratch/c.car" "$recovery"
-handed='"slot":1,"inUse":-1,"refIndex":1,"x":222,"y":111,'
+handed='"slot":1,"inUse":-1,"refIndex":1,"x":222,"y":111,' dragged='"slot":1,"inUse":-1,"refIndex":1,"x":430,"y":130,'
 files() { find "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" -type f -exec md5sum {} + | sort; }
 start() { # the editor's arguments; its main window in $main
     "$binary" "$@" & editor=$!
@@ -54,4 +54,10 @@ cp "$scratch/b.car" "$recovery" # left by a crash, newer than the auto-save
 signal_in_box 'Grivendale - Récupération' && signal_in_box 'Grivendale - Récupération' # still asked
 cmp -s "$recovery" "$scratch/b.car" || fail "SIGTERM in the recovery question changed the copy"
 
-echo "a second start hands over its map and touches no file; signals in boxes lose nothing"
+# The X server goes away in the middle of a drag (no copy is written while a button is held).
+rm "$recovery" && start "$scratch/a.car" && xdotool mousemove --window "$main" 400 100 mousedown 1
+for p in 406,106 412,112 418,118 424,124 430,130; do xdotool mousemove --window "$main" ${p/,/ } && sleep 0.05; done
+sleep 2 && { kill -9 $xserver && wait $xserver; } 2>/dev/null || true
+xserver= && ! wait $editor && editor=
+holds "$recovery" "$dragged" || fail "the X connection broke and the drag was lost: $("$cli" dump "$recovery" 2>&1)"
+echo "a second start hands over its map and touches no file; signals in boxes and X going away lose nothing"
