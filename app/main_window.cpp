@@ -32,6 +32,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace grivendale {
 
 namespace {
@@ -358,6 +361,7 @@ void MainWindow::startUp() {
     recovery_.start(environment_.recoveryFolder.isEmpty() ? QString() : recoveryPath());
     history_.reset(doc_); // the map as the start left it: nothing to undo yet
     readme_->showAtStartUp();
+    startedUp_ = true;
 }
 
 bool MainWindow::loadKeptMap(const QString& path, bool silent) {
@@ -602,8 +606,12 @@ void MainWindow::loadMapCommand() {
         RefreshForm();
         return;
     }
-    if (LoadMap(*path, false))
-        lastMapFile_ = *path;
+    openMapFile(*path);
+}
+
+void MainWindow::openMapFile(const QString& path) {
+    if (LoadMap(path, false))
+        lastMapFile_ = path;
     DrawScene(true);
     editor_.SelectedItem = -1;
     RefreshForm();
@@ -733,6 +741,15 @@ void MainWindow::offerSaveElsewhere(const QString& failure, RecoveryCopy::Kept k
         if (path && SaveAll(*path)) // a failure is said, and the question comes again
             return;
     }
+}
+
+void MainWindow::endNow() {
+    // Before start-up has finished the files hold more than the memory: nothing is written.
+    if (startedUp_)
+        shutDown(false);
+    // No code waiting on an open dialog may go on with a made-up answer.
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -72,6 +72,11 @@ public:
     void changeBackground(); // "Changer fond"
     void exportImage();      // "Exporter image"
     void showReadme();       // "Voir le mode d'emploi"
+    // "Charger Carte" once a file is chosen; also a map handed over by a later start.
+    void openMapFile(const QString& path);
+    // The session is ending: write what a normal close writes without asking anything, then
+    // end the process at once.
+    [[noreturn]] void endNow();
 
     // Loads a map file; `silent` suppresses the version message. True on success.
     bool LoadMap(const QString& path, bool silent);
@@ -175,6 +180,7 @@ private:
     std::set<QString> settingsFailuresSaid_; // each settings file that failed, said once
     QSize windowTwips_;
     bool shutDownDone_ = false;
+    bool startedUp_ = false; // until then the map in memory is not yet the session's
     // Keys pressed with Ctrl held: their release counts as Ctrl+key even when Ctrl went first.
     std::set<int> pressedWithCtrl_;
     QString settingBackground_; // the "Background" setting read at start-up, trimmed

@@ -8,8 +8,8 @@ class QSocketNotifier;
 
 namespace grivendale {
 
-// Turns SIGTERM and SIGHUP (a session ending, a `kill`) into a call on the interface thread,
-// so the window closes normally and the auto-save is written.
+// Turns SIGTERM, SIGHUP and SIGINT (a session ending, a `kill`) into a call on the interface
+// thread, also inside a dialog's loop, so the editor writes what a close writes and ends.
 class TerminationSignal final : public QObject {
     Q_OBJECT
 public:

@@ -6,22 +6,8 @@ set -euo pipefail
 binary=$1 cli=$2
 source "$(dirname "$0")/scratch_session.sh"
 recovery=$XDG_DATA_HOME/Grivendale/recuperation.car saved=$HOME/Documents/GrivendaleSauvegarde.car
-# Whether the map file, as grivendale-cli (in $cli) reads it, matches the pattern.
-holds() { [[ $("$cli" dump "$1" 2>&1) =~ $2 ]]; }
 
-# The tests' map, without a background of its own: pictogram 1 centred on (400, 100) in slot
-# 1; in slot 2 the entry of line 1, its box corner at (50, 50), the line running to (150, 100).
-python3 - "$scratch/map.car" <<'PY'
-import struct, sys
-def item(live, ref, x, y, size=0, w=0, h=0):
-    return struct.pack("<hiiihhhIHHhhhii", live, ref, x, y, 0, 0, size, 0, 0, 0, 0, 0, 0, w, h)
-def points(*values):  # slot 0 unused
-    return struct.pack("<HIi%di" % len(values), 1, len(values), 0, *values)
-line = struct.pack("<hii", -1, 3, 2) + points(0, 0, 100) + points(0, 0, 50) + bytes(12)
-items = item(0, 0, 0, 0) + item(-1, 1, 400, 100) + item(-1, 1, 50, 50, -1, 100, 50)
-lines = struct.pack("<ii", 0, 1) + bytes(struct.calcsize("<hiiHHIii")) + line
-open(sys.argv[1], "wb").write(struct.pack("<i", 17) + b" " * 500 + struct.pack("<i", 2) + items + lines)
-PY
+write_test_map "$scratch/map.car"
 
 # Vertex 1 dragged from (50, 50) to (30, 20) becomes the box corner: the offsets follow it.
 moved='"slot":2,"inUse":-1,"refIndex":1,"x":30,"y":20,.*"pointX":\[0,0,120\],"pointY":\[0,0,80\]'
