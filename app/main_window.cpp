@@ -548,6 +548,11 @@ bool MainWindow::SaveAll(const QString& path) {
 }
 
 void MainWindow::sayWriteFailure(const QString& text) {
+    // Ending on a signal, nobody may be asked to press OK: the error output still has it.
+    if (ending_) {
+        std::fprintf(stderr, "grivendale: %s\n", qUtf8Printable(text));
+        return;
+    }
     ui_->messageBox(text, kAppTitle, UiPort::Icon::Warning, UiPort::Buttons::Ok);
 }
 
@@ -705,6 +710,10 @@ void MainWindow::shutDown(bool mayAsk) {
         const RecoveryCopy::Kept kept = recovery_.flush();
         if (mayAsk)
             offerSaveElsewhere(saved.message, kept);
+        else
+            sayWriteFailure(QStringLiteral("La sauvegarde automatique de la carte n'a pas pu être "
+                                           "écrite.\n%1")
+                                .arg(saved.message));
     }
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, QStringLiteral("Fichier"),
                           fileNameBox_->text());
@@ -744,6 +753,7 @@ void MainWindow::offerSaveElsewhere(const QString& failure, RecoveryCopy::Kept k
 }
 
 void MainWindow::endNow() {
+    ending_ = true;
     // Before start-up has finished the files hold more than the memory: nothing is written.
     if (startedUp_)
         shutDown(false);

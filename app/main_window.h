@@ -180,6 +180,7 @@ private:
     std::set<QString> settingsFailuresSaid_; // each settings file that failed, said once
     QSize windowTwips_;
     bool shutDownDone_ = false;
+    bool ending_ = false;    // on a signal: nothing may wait for an answer
     bool startedUp_ = false; // until then the map in memory is not yet the session's
     // Keys pressed with Ctrl held: their release counts as Ctrl+key even when Ctrl went first.
     std::set<int> pressedWithCtrl_;
