@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace grivendale {
 
@@ -15,7 +16,20 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
 
 void CanvasWidget::showImage(const QImage* image, const QRegion& changed) {
     image_ = image;
-    const QSize size = image_ ? image_->size() : QSize();
+    showShown(zoomed_.update(this->image(), changed));
+}
+
+void CanvasWidget::setZoom(double zoom) {
+    const double before = zoomed_.zoom();
+    zoomed_.setZoom(zoom);
+    if (zoomed_.zoom() == before)
+        return;
+    showShown(zoomed_.update(image(), QRegion()));
+    Q_EMIT zoomChanged(zoomed_.zoom());
+}
+
+void CanvasWidget::showShown(const QRegion& shownChanges) {
+    const QSize size = zoomed_.shownSize();
     if (size != shownSize_) {
         shownSize_ = size;
         setFixedSize(size);
@@ -23,8 +37,8 @@ void CanvasWidget::showImage(const QImage* image, const QRegion& changed) {
         update();
         return;
     }
-    pending_ |= changed;
-    update(changed);
+    pending_ |= shownChanges;
+    update(shownChanges);
 }
 
 void CanvasWidget::repaintPending() {
@@ -39,23 +53,38 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(this);
     for (const QRect& area : event->region())
-        painter.drawImage(area.topLeft(), *image_, area);
+        zoomed_.paint(painter, *image_, area);
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
-    Q_EMIT pressed(event->button(), event->modifiers(), event->position());
+    Q_EMIT pressed(event->button(), event->modifiers(), toImage(event->position()));
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
-    Q_EMIT moved(event->buttons(), event->modifiers(), event->position());
+    Q_EMIT moved(event->buttons(), event->modifiers(), toImage(event->position()));
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
-    Q_EMIT released(event->button(), event->modifiers(), event->position());
+    Q_EMIT released(event->button(), event->modifiers(), toImage(event->position()));
 }
 
 void CanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    Q_EMIT doubleClicked(event->button(), event->modifiers(), event->position());
+    Q_EMIT doubleClicked(event->button(), event->modifiers(), toImage(event->position()));
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+    if (!event->modifiers().testFlag(Qt::ControlModifier)) {
+        wheelAngle_ = 0;
+        event->ignore(); // the scroll area scrolls
+        return;
+    }
+    // A notch is 120 eighths of a degree; fine-grained wheels and touchpads add up to one.
+    wheelAngle_ += event->angleDelta().y();
+    const int steps = wheelAngle_ / 120;
+    wheelAngle_ -= steps * 120;
+    if (steps != 0)
+        Q_EMIT zoomWheel(steps, event->position());
+    event->accept();
 }
 
 } // namespace grivendale

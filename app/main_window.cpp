@@ -109,6 +109,7 @@ MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, Q
     if (auto* qtUi = dynamic_cast<QtUiPort*>(ui_.get()))
         qtUi->setFontChooser([this](const TextStyle& initial) { return runFontChooser(initial); });
     connectEditor();
+    connectZoom();
 }
 
 MainWindow::~MainWindow() = default;
@@ -481,9 +482,7 @@ void MainWindow::placeControls(QSize client) {
     const int panelTop = client.height() - kBottomPanelHeight;
     toolPanel_->setGeometry(panelLeft, 0, kToolPanelWidth, client.height());
     bottomPanel_->setGeometry(0, panelTop, panelLeft, kBottomPanelHeight);
-    const QSize canvas = scene_.size();
-    canvasArea_->setGeometry(0, 0, std::min(canvas.width(), panelLeft),
-                             std::min(canvas.height(), panelTop));
+    placeCanvasArea();
 }
 
 void MainWindow::repaintPanel(QWidget* panel) {

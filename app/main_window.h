@@ -78,6 +78,15 @@ public:
     // end the process at once.
     [[noreturn]] void endNow();
 
+    // The canvas's zoom: only how the map is shown (the composition, the files and the publish
+    // keep the map's own size). Each keeps the middle of the visible map in place.
+    double zoom() const;
+    void setZoom(double zoom); // limited to 25 % .. 400 %, whole from 100 % up
+    void zoomIn();             // the next level: 25, 33, 50, 67, 100, 200, 300, 400 %
+    void zoomOut();
+    void actualSize();  // 100 %
+    void fitToWindow(); // the largest factor, at most 100 %, showing the whole map
+
     // Loads a map file; `silent` suppresses the version message. True on success.
     bool LoadMap(const QString& path, bool silent);
     // Writes the map and stores the upload file name; false (after saying so) on failure.
@@ -120,6 +129,9 @@ public:
     void backgroundChanged() override;
     SessionHistory& history() { return history_; }
 
+Q_SIGNALS:
+    void zoomChanged(double zoom);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -131,6 +143,12 @@ private:
     QWidget* buildToolPanel();
     QWidget* buildBottomPanel();
     void placeControls(QSize client);
+    // The canvas's scroll area: as large as the shown map, within the room the panels leave.
+    void placeCanvasArea();
+    QSize canvasRoom() const;
+    void connectZoom();
+    // Zooms keeping the map point at `anchor` (scroll area viewport pixels) where it is.
+    void zoomAround(double zoom, QPointF anchor);
     void setBackgroundPicture(const QString& path);
     void presentCanvas();
     void connectEditor();

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -307,4 +308,51 @@ TEST_F(EditingTest, TheFontChooserGivesTheStyleBackOnlyOnOK) {
             });
         EXPECT_EQ(window_->runFontChooser(given), expected) << button;
     }
+}
+
+TEST_F(EditingTest, AtAZoomThePointerAndTheScreenMeetOnTheSameMapPixel) {
+    MapDocument& doc = window_->document();
+    window_->findChild<QListWidget*>(u"List1"_s)->setCurrentRow(0);
+    // From a pictogram at (110, 80): the zoom, the tool, the pointer's path on the canvas (a
+    // click when it is one point), where the last pictogram then is.
+    const std::tuple<double, const char*, std::vector<QPoint>, QPoint> cases[] = {
+        {2.0, "Option5", {{220, 160}, {240, 180}, {260, 200}}, {130, 100}}, // a 40-pixel drag
+        {2.0, "Option6", {{263, 203}}, {131, 101}}, // canvas pixel 263 shows map pixel 131
+        {0.5, "Option6", {{25, 20}}, {50, 40}},
+    };
+    for (const auto& [zoom, tool, path, item] : cases) {
+        SCOPED_TRACE(::testing::Message() << zoom << tool << path.size());
+        doc.clearAll();
+        doc.AddPictoItem(1, 110, 80);
+        window_->DrawScene(true);
+        window_->setZoom(zoom);
+        window_->findChild<QRadioButton*>(QLatin1String(tool))->click();
+        QTest::mousePress(canvas_, Qt::LeftButton, {}, path.front());
+        for (const QPoint& at : path)
+            QTest::mouseMove(canvas_, at);
+        QTest::mouseRelease(canvas_, Qt::LeftButton, {}, path.back());
+        EXPECT_EQ(QPoint(doc.Items[doc.ItemCount].X, doc.Items[doc.ItemCount].Y), item);
+        // The canvas pixel showing the pictogram's left column (away from the marks), and the
+        // one left of it.
+        const QPoint edge((item.x() - 10) * zoom, (item.y() - 7) * zoom);
+        EXPECT_EQ(shown(edge), qRgb(0, 0, 254));
+        EXPECT_EQ(shown(edge - QPoint(1, 0)), qRgb(255, 255, 255));
+        EXPECT_EQ(canvas_->visibleRegion(), QRegion(canvas_->rect())); // it fits: all of it shows
+    }
+    // Ctrl+wheel, three notches at canvas point (30, 2) from 100 %: 400 %, the map point
+    // under the pointer stays under it (the canvas scrolls).
+    std::vector<double> zooms;
+    const QObject listening;
+    QObject::connect(window_.get(), &MainWindow::zoomChanged, &listening,
+                     [&zooms](double zoom) { zooms.push_back(zoom); });
+    window_->actualSize();
+    const QWidget* viewport = canvas_->parentWidget();
+    const QPoint pointer = canvas_->mapTo(viewport, QPoint(30, 2));
+    QWheelEvent wheel(QPointF(30, 2), canvas_->mapToGlobal(QPointF(30, 2)), {}, {0, 360}, {},
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(canvas_, &wheel);
+    EXPECT_EQ(zooms, (std::vector<double>{1.0, 4.0}));
+    const QPointF under = canvas_->toImage(canvas_->mapFrom(viewport, pointer));
+    EXPECT_NEAR(under.x(), 30, 0.25);
+    EXPECT_NEAR(under.y(), 2, 0.25);
 }
