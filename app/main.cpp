@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -56,6 +57,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grivendale"));
     const auto translations = grivendale::installFrenchTranslations();
+    // Numbers, dates and the descriptions of file types in French, whatever the system's.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
     // The user's data folder: neither the auto-save nor the documents the user sees.
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,15 +36,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+// Resources of a static library are registered by hand.
+static void registerIcons() {
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace grivendale {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-constexpr int kToolPanelWidth = 305;   // pixels from the right edge
-constexpr int kBottomPanelHeight = 80; // pixels from the bottom edge
-constexpr int kMinWindowWidthTwips = 12500;
-constexpr int kMinWindowHeightTwips = 10000;
 
 const QString kMapFilter = QStringLiteral("Fichier cartes (*.car)|*.car");
 const QString kImageFilter = QStringLiteral(
@@ -84,6 +84,11 @@ MainWindow::MainWindow(AppEnvironment environment, std::unique_ptr<UiPort> ui, Q
       recovery_(doc_, [] { return QGuiApplication::mouseButtons() != Qt::NoButton; }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kMainWindowTitle);
+    registerIcons();
+    QIcon icon;
+    for (const int size : {48, 256})
+        icon.addFile(QStringLiteral(":/icons/grivendale-%1.png").arg(size));
+    setWindowIcon(icon);
     if (!ui_)
         ui_ = std::make_unique<QtUiPort>(this);
     buildControls();
@@ -127,6 +132,11 @@ void MainWindow::buildControls() {
 
     toolPanel_ = buildToolPanel();
     bottomPanel_ = buildBottomPanel();
+    // On a small screen the panels scroll rather than leave controls out of reach.
+    toolScroll_ = panelScrollArea(toolPanel_, Qt::Vertical);
+    bottomScroll_ = panelScrollArea(bottomPanel_, Qt::Horizontal);
+    buildMenuBar();
+    buildStatusBar();
 }
 
 QWidget* MainWindow::buildToolPanel() {
@@ -351,9 +361,10 @@ void MainWindow::startUp() {
     // A map given as argument that cannot be opened (a double-click on a bad file) must not
     // cost the last session: the start goes on from the auto-save, as a plain start does.
     settingBackground_ = startup.BackgroundPath.trimmed();
-    if (!environment_.mapToOpen.isEmpty() && LoadMap(environment_.mapToOpen, false))
-        lastMapFile_ = environment_.mapToOpen;
-    else
+    if (!environment_.mapToOpen.isEmpty() && LoadMap(environment_.mapToOpen, false)) {
+        lastMapFile_ = ownMapFile_ = environment_.mapToOpen;
+        updateRecentMaps(environment_.mapToOpen);
+    } else
         loadKeptMap(autoSavePath(), true);
 
     show();
@@ -434,6 +445,7 @@ void MainWindow::presentCanvas() {
     recovery_.documentChanged();
     if (QGuiApplication::mouseButtons() == Qt::NoButton)
         history_.record(doc_);
+    updateStatusBar();
 }
 
 void MainWindow::backgroundChanged() {
@@ -454,35 +466,6 @@ void MainWindow::updateLinePreview() {
         painter.drawLine(0, line.height() / 2, line.width(), line.height() / 2);
     }
     linePreview_->setPixmap(line);
-}
-
-void MainWindow::ResizeFromPic() {
-    const QSize canvas = scene_.size();
-    int widthTwips = canvas.width() * kTwipsPerPixel + 5000;
-    int heightTwips = canvas.height() * kTwipsPerPixel + 1700;
-    widthTwips = std::max(widthTwips, kMinWindowWidthTwips);
-    heightTwips = std::max(heightTwips, kMinWindowHeightTwips);
-    windowTwips_ = QSize(widthTwips, heightTwips);
-
-    QSize client(widthTwips / kTwipsPerPixel, heightTwips / kTwipsPerPixel);
-    // A window larger than the screen would be unusable: limit it, the canvas then scrolls.
-    if (const QScreen* s = screen()) {
-        const QSize available = s->availableGeometry().size() - (frameGeometry().size() - size());
-        client = client.boundedTo(available.expandedTo(
-            QSize(kMinWindowWidthTwips / kTwipsPerPixel, kMinWindowHeightTwips / kTwipsPerPixel)));
-    }
-    resize(client);
-    placeControls(client);
-    repaintPanel(toolPanel_);
-    update();
-}
-
-void MainWindow::placeControls(QSize client) {
-    const int panelLeft = client.width() - kToolPanelWidth;
-    const int panelTop = client.height() - kBottomPanelHeight;
-    toolPanel_->setGeometry(panelLeft, 0, kToolPanelWidth, client.height());
-    bottomPanel_->setGeometry(0, panelTop, panelLeft, kBottomPanelHeight);
-    placeCanvasArea();
 }
 
 void MainWindow::repaintPanel(QWidget* panel) {
@@ -614,8 +597,10 @@ void MainWindow::loadMapCommand() {
 }
 
 void MainWindow::openMapFile(const QString& path) {
-    if (LoadMap(path, false))
-        lastMapFile_ = path;
+    if (LoadMap(path, false)) {
+        lastMapFile_ = ownMapFile_ = path;
+        updateRecentMaps(path);
+    }
     DrawScene(true);
     editor_.SelectedItem = -1;
     RefreshForm();
@@ -633,7 +618,8 @@ void MainWindow::saveMapCommand() {
         RefreshForm();
         return;
     }
-    SaveAll(*path);
+    if (SaveAll(*path))
+        mapFileSaved(*path);
     DrawScene(true);
     DrawSelect();
     RefreshForm();

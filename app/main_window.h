@@ -13,6 +13,7 @@
 #include "render/scene.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 
@@ -134,6 +135,8 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -143,6 +146,16 @@ private:
     QWidget* buildToolPanel();
     QWidget* buildBottomPanel();
     void placeControls(QSize client);
+    // Sizes the window, frame included, to what it wants within the screen's available area.
+    void fitToScreen();
+    QScrollArea* panelScrollArea(QWidget* panel, Qt::Orientation scrolling);
+    void buildMenuBar();
+    void buildStatusBar();
+    void updateStatusBar();
+    void updateRecentMaps(const QString& path);
+    void saveToOwnFile(); // "Enregistrer"
+    // A map file now holds the map: it is the map's own, and the map is unchanged.
+    void mapFileSaved(const QString& path);
     // The canvas's scroll area: as large as the shown map, within the room the panels leave.
     void placeCanvasArea();
     QSize canvasRoom() const;
@@ -197,6 +210,15 @@ private:
     QString lastBackgroundFile_;
     std::set<QString> settingsFailuresSaid_; // each settings file that failed, said once
     QSize windowTwips_;
+    QSize wantedClient_;   // the client area the map asks for, before the screen limits it
+    QMargins fittedFrame_; // the frame the last fit counted with
+    QScrollArea* toolScroll_ = nullptr;
+    QScrollArea* bottomScroll_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QLabel* fileStatus_ = nullptr;
+    QLabel* zoomStatus_ = nullptr;
+    QLabel* pointerStatus_ = nullptr;
+    QString ownMapFile_; // the file the map was last opened from or saved to, "Enregistrer"'s
     bool shutDownDone_ = false;
     bool ending_ = false;    // on a signal: nothing may wait for an answer
     bool startedUp_ = false; // until then the map in memory is not yet the session's

@@ -131,6 +131,8 @@ void MainWindow::connectEditor() {
         swatch->installEventFilter(this);
     textPreview_->installEventFilter(this);
     pictoPreview_->installEventFilter(this);
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        field->installEventFilter(this);
 }
 
 void MainWindow::buildMenus() {
@@ -303,6 +305,11 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // While a text is typed in a field, the window's shortcuts leave its keys to the field.
+    if (event->type() == QEvent::ShortcutOverride && isTextField(qobject_cast<QWidget*>(watched))) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         // A right click on a swatch or the text preview is no request for its dialog.

@@ -62,7 +62,7 @@ void MainWindow::zoomAround(double zoom, QPointF anchor) {
 }
 
 QSize MainWindow::canvasRoom() const {
-    return {toolPanel_->x(), bottomPanel_->y()};
+    return {toolScroll_->x(), bottomScroll_->y()};
 }
 
 void MainWindow::placeCanvasArea() {

@@ -1,5 +1,7 @@
 #include "app/qt_ui_port.h"
 
+#include "app/french_file_model.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -63,12 +65,16 @@ UiPort::Answer QtUiPort::messageBox(const QString& text, const QString& title, I
 
 std::optional<QString> QtUiPort::inputBox(const QString& prompt, const QString& title,
                                           const QString& defaultText) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog box(parent_);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    // Wide enough for its whole title, which the window manager would otherwise cut.
+    const int titleWidth = box.fontMetrics().horizontalAdvance(title) * 5 / 4 + 160;
+    box.resize(std::max(box.sizeHint().width(), titleWidth), box.sizeHint().height());
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 namespace {
@@ -83,25 +89,31 @@ QString startPath(const UiPort::FileDialog& dialog) {
 
 } // namespace
 
-std::optional<QString> QtUiPort::openFile(const FileDialog& dialog) {
-    const QString path = QFileDialog::getOpenFileName(parent_, dialog.title, startPath(dialog),
-                                                      toQtFileFilter(dialog.filter));
-    if (path.isEmpty())
+std::optional<UiPort::ChosenFile> QtUiPort::runFileDialog(const FileDialog& dialog, bool save) {
+    const QString filters = toQtFileFilter(dialog.filter);
+    QFileDialog box(parent_, dialog.title, startPath(dialog), filters);
+    // The toolkit's own dialog, whose columns the program can put in French; the window asks
+    // before replacing, once the extension of the chosen filter is added.
+    box.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    box.setProxyModel(new FrenchFileModel(&box));
+    box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty() ||
+        box.selectedFiles().constFirst().isEmpty())
         return std::nullopt;
-    return path;
+    return ChosenFile{
+        box.selectedFiles().constFirst(),
+        std::max(0, static_cast<int>(
+                        filters.split(QStringLiteral(";;")).indexOf(box.selectedNameFilter())))};
+}
+
+std::optional<QString> QtUiPort::openFile(const FileDialog& dialog) {
+    const std::optional<ChosenFile> chosen = runFileDialog(dialog, false);
+    return chosen ? std::optional(chosen->path) : std::nullopt;
 }
 
 std::optional<UiPort::ChosenFile> QtUiPort::saveFile(const FileDialog& dialog) {
-    // The window asks before replacing, once the extension of the chosen filter is added.
-    const QString filters = toQtFileFilter(dialog.filter);
-    QString selected;
-    const QString path =
-        QFileDialog::getSaveFileName(parent_, dialog.title, startPath(dialog), filters, &selected,
-                                     QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty())
-        return std::nullopt;
-    return ChosenFile{
-        path, std::max(0, static_cast<int>(filters.split(QStringLiteral(";;")).indexOf(selected)))};
+    return runFileDialog(dialog, true);
 }
 
 std::optional<QColor> QtUiPort::chooseColor(const QColor& initial, const QString& title) {

@@ -32,6 +32,8 @@ public:
     }
 
 private:
+    std::optional<ChosenFile> runFileDialog(const FileDialog& dialog, bool save);
+
     QPointer<QWidget> parent_;
     std::function<std::optional<TextStyle>(const TextStyle&)> fontChooser_;
 };

@@ -6,6 +6,7 @@ void SessionHistory::reset(const MapDocument& doc) {
     recorded_ = doc;
     undo_.clear();
     redo_.clear();
+    position_ = clean_ = 0;
 }
 
 bool SessionHistory::record(const MapDocument& doc) {
@@ -13,6 +14,9 @@ bool SessionHistory::record(const MapDocument& doc) {
     if (step.empty())
         return false;
     undo_.push_back(std::move(step));
+    if (clean_ > position_)
+        clean_ = kNever; // it lay among the steps to redo, dropped now
+    ++position_;
     if (undo_.size() > limit_)
         undo_.pop_front(); // its additions stay in the map's own history
     redo_.clear();
@@ -33,12 +37,14 @@ bool SessionHistory::undo(MapDocument& doc) {
             return false;
         redo_.push_back(std::move(step));
         recorded_ = doc;
+        --position_;
         return true;
     }
     applyStep(doc, undo_.back(), false);
     redo_.push_back(std::move(undo_.back()));
     undo_.pop_back();
     recorded_ = doc;
+    --position_;
     return true;
 }
 
@@ -50,6 +56,7 @@ bool SessionHistory::redo(MapDocument& doc) {
     undo_.push_back(std::move(redo_.back()));
     redo_.pop_back();
     recorded_ = doc;
+    ++position_;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "document/map_step.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 
 // Undo and redo of every change made to the map in this session. The window records the map
@@ -29,6 +30,9 @@ public:
     bool redo(MapDocument& doc);
 
     bool canRedo() const { return !redo_.empty(); }
+    // Whether the map differs from the state last marked clean (opened or saved).
+    bool modified() const { return position_ != clean_; }
+    void markClean() { clean_ = position_; }
     std::size_t undoSteps() const { return undo_.size(); }
     // What the steps keep in memory, about.
     std::size_t bytes() const;
@@ -37,6 +41,10 @@ private:
     std::size_t limit_;
     MapDocument recorded_; // the map as the last step left it
     std::deque<MapStep> undo_, redo_;
+    // Steps from the reset, undone ones counted off; a clean state that a new change made
+    // unreachable is never met again.
+    std::int64_t position_ = 0, clean_ = 0;
+    static constexpr std::int64_t kNever = -(std::int64_t{1} << 62);
 };
 
 } // namespace grivendale
