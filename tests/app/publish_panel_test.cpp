@@ -42,11 +42,12 @@ protected:
             qunsetenv(name);
     }
 
-    void makePanel(std::int32_t mode, const QString& file, std::uint16_t port, bool tls = false) {
+    void makePanel(std::int32_t mode, const QString& file, std::uint16_t port, bool tls = false,
+                   const QString& user = u"moi"_s) {
         qputenv("GRIVENDALE_PUBLISHER_FTP_PORT", QByteArray::number(port));
         // No colours; the own server's address, user and password; the name, the mode, TLS.
         const StartupSettings s{
-            {}, u"127.0.0.1:%1"_s.arg(port), u"moi"_s, u"mon-mot"_s, file, mode, tls, {}};
+            {}, u"127.0.0.1:%1"_s.arg(port), user, u"mon-mot"_s, file, mode, tls, {}};
         panel_ = std::make_unique<PublishPanel>(w_, ui_, settings_, root_.path(), s,
                                                 [this] { return ++captures_, picture_; });
         QObject::connect(panel_.get(), &PublishPanel::publishFinished, [this] { ++finished_; });
@@ -194,6 +195,35 @@ TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprint
         QFile::remove(server.path(u"carte.png"_s));
     }
     EXPECT_EQ(readFileBytes(secret), QByteArray("Pass=mon-mot"));
+}
+
+TEST_F(PanelTest, EveryPublishOfASessionReachesAStrictServerAndAFailedOneLeavesNoLitter) {
+    const TestCertificate mine = makeCertificate(root_.path(), u"moi"_s, u"IP:127.0.0.1"_s);
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls ? "TLS" : "plain");
+        VsftpdServer server;
+        if (const std::string why =
+                tls ? server.start(mine.certificatePath, mine.keyPath) : server.start();
+            !why.empty())
+            GTEST_SKIP() << why;
+        saveAcceptedFingerprint(settings_, u"127.0.0.1"_s, server.port(), mine.fingerprint);
+        makePanel(0, u"cartes/carte.png"_s, server.port(), tls, u"ftp"_s);
+        for (int run = 0; run < 2; ++run) {
+            picture_.fill(qRgb(10, run, 200));
+            publishAndWait();
+            EXPECT_EQ(w_.Label6->text().toStdString(), "Envoyé");
+            EXPECT_EQ(QImage(server.path(u"cartes/carte.png"_s)).convertToFormat(picture_.format()),
+                      picture_);
+        }
+        // A folder under the name: the file goes up, the rename is refused, the file goes.
+        ASSERT_TRUE(QDir().mkpath(server.path(u"cartes/dossier.png"_s)));
+        w_.Text1->setText(u"cartes/dossier.png"_s);
+        publishAndWait();
+        EXPECT_TRUE(w_.Label6->text().startsWith(u"Échec de l'envoi : 550"_s));
+        EXPECT_TRUE(waitUntil([&] { return server.files() == QStringList{u"carte.png"_s}; }))
+            << server.files().join(u' ').toStdString();
+        EXPECT_TRUE(ui_.messages.empty());
+    }
 }
 
 } // namespace
