@@ -1,4 +1,5 @@
 #include "app/publish_panel.h"
+#include "app/qt_ui_port.h"
 #include "publish/publish_rules.h"
 #include "publish/publisher.h"
 #include "support/event_wait.h"
@@ -182,6 +183,7 @@ TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprint
         ASSERT_EQ(ui_.messages.size(), question == None ? 0u : 1u);
         for (const FakeUiPort::Message& m : ui_.messages) {
             EXPECT_EQ(m.icon, question);
+            EXPECT_EQ(m.buttons, UiPort::Buttons::YesNoSafe); // Return answers "Non"
             EXPECT_TRUE(m.text.contains(mine.fingerprint));
             EXPECT_TRUE(m.text.contains(u"127.0.0.1:%1"_s.arg(server.port())));
         }
@@ -195,6 +197,16 @@ TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprint
         QFile::remove(server.path(u"carte.png"_s));
     }
     EXPECT_EQ(readFileBytes(secret), QByteArray("Pass=mon-mot"));
+}
+
+TEST(QtUiPortTest, ReturnAnswersNonWhereTheSafeAnswerIsTheDefault) {
+    QtUiPort ui(nullptr);
+    for (const auto buttons : {UiPort::Buttons::YesNoSafe, UiPort::Buttons::YesNo}) {
+        QTimer::singleShot(
+            0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+        EXPECT_EQ(ui.messageBox(u"?"_s, u"t"_s, UiPort::Icon::Warning, buttons),
+                  buttons == UiPort::Buttons::YesNo ? UiPort::Answer::Yes : UiPort::Answer::No);
+    }
 }
 
 TEST_F(PanelTest, EveryPublishOfASessionReachesAStrictServerAndAFailedOneLeavesNoLitter) {
