@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/french_translations.h"
 #include "app/main_window.h"
 #include "app/termination_signal.h"
@@ -8,6 +9,8 @@
 #include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
+    if (const auto status = grivendale::answerHelpOrVersion(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grivendale"));
     const auto translations = grivendale::installFrenchTranslations();

@@ -20,9 +20,9 @@ struct CliRun {
     QByteArray out, err;
 };
 
-CliRun runCli(const QStringList& args) {
+CliRun runCli(const QStringList& args, const char* program = "grivendale-cli") {
     QProcess cli;
-    cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/grivendale-cli"), args);
+    cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/") + QLatin1String(program), args);
     EXPECT_TRUE(cli.waitForFinished(60000));
     return {cli.exitCode(), cli.readAllStandardOutput(), cli.readAllStandardError()};
 }
@@ -100,6 +100,25 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
     EXPECT_EQ((std::vector<QRgb>{map.pixel(5, 5), map.pixel(35, 5), map.pixel(45, 20),
                                  map.pixel(39, 20)}),
               (std::vector<QRgb>{0xFF00FF00, 0xFFFFFFFF, 0xFF0000FF, 0xFFFFFFFF}));
+}
+
+TEST(CommandLine, HelpAndVersionAnywhereAnswerAtOnce) {
+    // The program, its arguments, what standard output begins with.
+    const std::tuple<const char*, QStringList, const char*> cases[] = {
+        {"grivendale-cli", {"--help"}, "usage: grivendale-cli dump"},
+        {"grivendale-cli", {"upload", "a.png", "--help"}, "usage: grivendale-cli upload"},
+        {"grivendale-cli", {"render", "--help", "--bogus"}, "usage: grivendale-cli render"},
+        {"grivendale-cli", {"dump", "--version"}, "grivendale-cli 1.8\n"},
+        // No window: the editor would not end by itself.
+        {"grivendale", {"--help"}, "usage: grivendale [MAP.car]"},
+        {"grivendale", {"carte.car", "--version"}, "grivendale 1.8\n"},
+    };
+    for (const auto& [program, args, out] : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const CliRun run = runCli(args, program);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.out.startsWith(out)) << run.out.toStdString();
+    }
 }
 
 TEST(CliDump, PrintsEveryFieldInFileOrder) {
