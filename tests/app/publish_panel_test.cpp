@@ -106,13 +106,23 @@ TEST_F(PanelTest, ButtonsRefusalsCancelAndLocalFailures) {
         QTest::mouseClick(w_.Label6, Qt::LeftButton);
     }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"http://img.test/a.png"_s);
+    // The password is in a keyring that does not answer: the window says so, and keeps it.
+    struct SilentKeyring final : SecretStore {
+        Secret readSecret(const QString&) override { return {}; }
+        bool writeSecret(const QString&, const QString&) override { return false; }
+        bool deleteSecret(const QString&) override { return false; }
+    };
+    settings_.setSecretStore(std::make_shared<SilentKeyring>());
+    settings_.SaveSetting(kMorvessinApp, kMorvessinApp, u"PassTrousseau"_s, u"1"_s);
     w_.Command10->click();
     UploadOptionsWindow* window = panel_->optionsWindow();
     ASSERT_TRUE(window && window->isVisible() && window->isModal());
+    EXPECT_TRUE(window->findChild<QLabel*>(u"LabelTrousseau"_s)->isVisible());
     window->findChild<QRadioButton*>(u"Option2"_s)->setChecked(true);
     window->findChild<QPushButton*>(u"Command1"_s)->click();
     EXPECT_EQ(panel_->serverSettings().ServerMode, 1);
     EXPECT_EQ(readServerMode(settings_, 0), 1);
+    EXPECT_TRUE(uploadPasswordInKeyring(settings_));
 }
 
 TEST_F(PanelTest, WhatEachDestinationShows) {
