@@ -1,16 +1,16 @@
 #pragma once
 
+#include "support/scripted_servers.h"
+#include "support/test_support.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <cstdint>
 #include <string>
-
-#include <unistd.h>
 
 namespace grivendale::testing {
 
@@ -48,89 +48,50 @@ private:
     std::uint16_t port_ = 0;
 };
 
-// Debian's vsftpd on 127.0.0.1, strict about TLS when given a certificate: logins and data
-// must be encrypted, data connections must resume the control connection's session and end
-// with a TLS shutdown. Anonymous uploads ("ftp", any password) into the folder "cartes" of a
-// fresh root, so no user of the system is needed. Runs as root only, as in CI; killed when the
-// object goes.
+// Debian's vsftpd on 127.0.0.1 (as root, as in CI), strict about TLS when given a certificate:
+// encrypted logins and data, data connections resuming the session and ending with a TLS
+// shutdown. Anonymous uploads ("ftp", any password) into "cartes" of a fresh root, so no user
+// of the system is needed.
 class VsftpdServer {
 public:
-    ~VsftpdServer() {
-        process_.kill();
-        process_.waitForFinished(1000);
-    }
-
     // Empty once the server listens; else why it cannot run.
     std::string start(const QString& certificatePath = {}, const QString& keyPath = {}) {
-        if (::geteuid() != 0 || !QFile::exists(QStringLiteral("/usr/sbin/vsftpd")))
-            return "vsftpd needs root and /usr/sbin/vsftpd (scripts/install-deps.sh)";
-        QDir(dir_.path()).mkpath(QStringLiteral("empty"));
         // The root must not be writable by the session's user; its one folder is.
+        QDir(dir_.path()).mkpath(QStringLiteral("empty"));
         QDir(dir_.path()).mkpath(QStringLiteral("root/cartes"));
         QFile::setPermissions(path(QStringLiteral("cartes")), QFileDevice::Permission(0x7777));
-        for (int tries = 0; tries < 5 && !port_; ++tries) {
-            const std::uint16_t port = freePort(), passive = freePort();
-            QString config =
-                QStringLiteral(
-                    "listen=YES\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
-                    "anonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
-                    "anon_upload_enable=YES\nanon_other_write_enable=YES\nanon_umask=022\n"
-                    "anon_root=%2/root\nsecure_chroot_dir=%2/empty\n"
-                    "pasv_enable=YES\npasv_address=127.0.0.1\npasv_min_port=%3\n"
-                    "pasv_max_port=%3\nseccomp_sandbox=NO\nxferlog_enable=YES\n"
-                    "vsftpd_log_file=%2/log\nlog_ftp_protocol=YES\n")
-                    .arg(port)
-                    .arg(dir_.path())
-                    .arg(passive);
-            if (!certificatePath.isEmpty())
-                config +=
-                    QStringLiteral("ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
-                                   "force_anon_data_ssl=YES\nforce_local_logins_ssl=YES\n"
-                                   "force_local_data_ssl=YES\nrequire_ssl_reuse=YES\n"
-                                   "strict_ssl_read_eof=YES\nrsa_cert_file=%1\n"
-                                   "rsa_private_key_file=%2\n")
-                        .arg(certificatePath, keyPath);
-            QFile file(dir_.filePath(QStringLiteral("vsftpd.conf")));
-            if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0)
-                return "cannot write vsftpd.conf";
-            file.close();
-            process_.kill();
-            process_.waitForFinished(1000);
-            process_.start(QStringLiteral("/usr/sbin/vsftpd"), {file.fileName()});
-            // Listening once a connection is taken; a port someone took meanwhile ends it.
-            for (int wait = 0; wait < 50 && process_.state() != QProcess::NotRunning; ++wait) {
-                QTcpSocket probe;
-                probe.connectToHost(QStringLiteral("127.0.0.1"), port);
-                if (probe.waitForConnected(100)) {
-                    port_ = port;
-                    break;
-                }
-                process_.waitForFinished(100);
-            }
+        const std::uint16_t port = closedLocalPort();
+        QString config = QStringLiteral(
+            "listen=YES\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
+            "anonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\nanon_upload_enable=YES\n"
+            "anon_other_write_enable=YES\nanon_root=%2/root\nsecure_chroot_dir=%2/empty\n"
+            "pasv_address=127.0.0.1\npasv_min_port=%3\npasv_max_port=%3\nseccomp_sandbox=NO\n");
+        config = config.arg(port).arg(dir_.path()).arg(closedLocalPort());
+        if (!certificatePath.isEmpty())
+            config +=
+                QStringLiteral("ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+                               "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\n"
+                               "strict_ssl_read_eof=YES\nrsa_cert_file=%1\n"
+                               "rsa_private_key_file=%2\n")
+                    .arg(certificatePath, keyPath);
+        const QString file = dir_.filePath(QStringLiteral("vsftpd.conf"));
+        writeFileBytes(file, config.toUtf8());
+        process_.start(QStringLiteral("/usr/sbin/vsftpd"), {file});
+        for (int wait = 0; wait < 50 && process_.state() != QProcess::NotRunning; ++wait) {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), port);
+            if (probe.waitForConnected(100))
+                return port_ = port, std::string();
+            process_.waitForFinished(100);
         }
-        return port_ ? std::string()
-                     : ("vsftpd did not start: " + process_.readAllStandardError()).toStdString();
+        return "vsftpd (as root, from scripts/install-deps.sh) did not start: " +
+               (process_.errorString() + process_.readAllStandardError()).toStdString();
     }
 
     std::uint16_t port() const { return port_; }
-    QString path(const QString& name) const {
-        return dir_.filePath(QStringLiteral("root/") + name);
-    }
-    // The files of the folder that takes uploads.
-    QStringList files() const {
-        return QDir(path(QStringLiteral("cartes"))).entryList(QDir::Files | QDir::Hidden);
-    }
-    QByteArray log() const {
-        QFile file(dir_.filePath(QStringLiteral("log")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QString path(const QString& name) const { return dir_.path() + QLatin1String("/root/") + name; }
 
 private:
-    static std::uint16_t freePort() {
-        QTcpServer probe;
-        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
-    }
-
     QTemporaryDir dir_;
     QProcess process_;
     std::uint16_t port_ = 0;

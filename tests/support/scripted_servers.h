@@ -140,7 +140,6 @@ private:
         }
         if (protectData_ && !(quirks & PlainData))
             encrypt(socket);
-        // The session this data connection belongs to, not a later one.
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, of = session_] {
             if (quirks & DropControl && of)
                 return of->abort();
@@ -151,13 +150,9 @@ private:
                 socket->write("Not TLS.\r\n");
         });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, of = session_] {
-            const auto reply = [this, of] {
-                const QByteArray text = replies.value(QStringLiteral("DATA"));
-                if (of && of->state() == QAbstractSocket::ConnectedState && !text.isEmpty())
-                    of->write(text + "\r\n");
-            };
-            // After a cut, the reply comes once the client has seen the data connection close.
-            quirks& CutData ? QTimer::singleShot(200, &passive_, reply) : reply();
+            const QByteArray text = replies.value(QStringLiteral("DATA"));
+            if (of && of->state() == QAbstractSocket::ConnectedState && !text.isEmpty())
+                of->write(text + "\r\n");
         });
     }
 
