@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/french_translations.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
@@ -54,6 +55,8 @@ void bringToFront(QWidget& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto status = grivendale::answerHelpOrVersion(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Grivendale"));
     const auto translations = grivendale::installFrenchTranslations();

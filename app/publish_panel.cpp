@@ -234,7 +234,7 @@ void PublishPanel::askAboutCertificate() {
                        .arg(server, refused.problems, refused.fingerprint);
     }
     const UiPort::Answer answer =
-        ui_.messageBox(question, kPublishTitle, icon, UiPort::Buttons::YesNo);
+        ui_.messageBox(question, kPublishTitle, icon, UiPort::Buttons::YesNoSafe);
     if (!publishing_) // cancelled meanwhile
         return;
     if (answer != UiPort::Answer::Yes) {

@@ -52,9 +52,11 @@ UiPort::Answer QtUiPort::messageBox(const QString& text, const QString& title, I
         box.setIcon(QMessageBox::Critical);
         break;
     }
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         const QAbstractButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-        box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+        QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+        if (buttons == Buttons::YesNoSafe)
+            box.setDefaultButton(no);
         box.exec();
         return box.clickedButton() == yes ? Answer::Yes : Answer::No;
     }

@@ -61,6 +61,14 @@ UploadOptionsWindow::UploadOptionsWindow(SettingsStore& settings, QWidget* paren
     fields->addWidget(text5_, 1, 1);
     fields->addWidget(named(new QLabel(QStringLiteral("Mot de passe :"), frame1_), "Label5"), 2, 0);
     fields->addWidget(text4_, 2, 1);
+    keyringLabel_ = named(new QLabel(QStringLiteral("Le trousseau de clés n'a pas pu être joint : "
+                                                    "le mot de passe enregistré n'a pas pu être "
+                                                    "lu."),
+                                     frame1_),
+                          "LabelTrousseau");
+    keyringLabel_->setWordWrap(true);
+    keyringLabel_->hide();
+    fields->addWidget(keyringLabel_, 4, 1);
     // For the own server only: the publisher's servers are reached as they always were.
     check1_ = named(new QCheckBox(QStringLiteral("Connexion chiffrée (TLS)"), frame1_), "Check1");
     fields->addWidget(check1_, 3, 1);
@@ -103,7 +111,10 @@ void UploadOptionsWindow::load() {
     };
     text6_->setText(setting(kServerKey));
     text5_->setText(setting(kLoginKey));
-    text4_->setText(readUploadPassword(settings_));
+    const std::optional<QString> password = readReachableUploadPassword(settings_);
+    passwordUnread_ = !password;
+    text4_->setText(password.value_or(QString()));
+    keyringLabel_->setVisible(passwordUnread_);
     check1_->setChecked(readServerTls(settings_));
     const std::int32_t mode = readServerMode(settings_, settingDefaults().OptionsServerMode);
     if (mode == 0)
@@ -125,7 +136,10 @@ void UploadOptionsWindow::confirm() {
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, kServerKey, chosen.ServerFTP);
     settings_.SaveSetting(kMorvessinApp, kMorvessinApp, kLoginKey, chosen.ServerLogin);
     // Into the keyring where one answers, else into the owner-only settings file.
-    saveUploadPassword(settings_, chosen.ServerPass);
+    // An empty field over a password the keyring did not give is no new password: the keyring
+    // keeps its own.
+    if (!passwordUnread_ || !chosen.ServerPass.isEmpty())
+        saveUploadPassword(settings_, chosen.ServerPass);
     saveServerMode(settings_, chosen.ServerMode);
     saveServerTls(settings_, chosen.ServerTLS);
     accept();

@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -48,10 +49,12 @@ private:
     QRadioButton* option2_ = nullptr;
     QRadioButton* option3_ = nullptr;
     QGroupBox* frame1_ = nullptr;
-    QLineEdit* text6_ = nullptr;  // host
-    QLineEdit* text5_ = nullptr;  // login
-    QLineEdit* text4_ = nullptr;  // password
-    QCheckBox* check1_ = nullptr; // "Connexion chiffrée (TLS)"
+    QLineEdit* text6_ = nullptr;     // host
+    QLineEdit* text5_ = nullptr;     // login
+    QLineEdit* text4_ = nullptr;     // password
+    QCheckBox* check1_ = nullptr;    // "Connexion chiffrée (TLS)"
+    QLabel* keyringLabel_ = nullptr; // shown when the keyring holding the password is silent
+    bool passwordUnread_ = false;
 };
 
 } // namespace grivendale

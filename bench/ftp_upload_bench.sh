@@ -7,9 +7,14 @@
 # and each round adds `grivendale-cli upload --tls` to the same server, timed against the
 # plain upload.
 #
-# usage: bench/ftp_upload_bench.sh [--tls] [BUILD_DIR]    (SIZE_MB=20 ROUNDS=5 by default)
+# usage: bench/ftp_upload_bench.sh [--tls | --vsftpd] [BUILD_DIR]    (SIZE_MB=20 ROUNDS=5 by default)
 set -euo pipefail
 
+# --vsftpd: against Debian's vsftpd (as root), in clear then with TLS required.
+if [ "${1:-}" = --vsftpd ]; then
+    shift
+    exec "$(dirname "$0")/ftp_upload_vsftpd_bench.sh" "$@"
+fi
 tls=false
 if [ "${1:-}" = --tls ]; then
     tls=true

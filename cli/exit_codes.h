@@ -15,8 +15,8 @@ inline constexpr int kExitMissingInput = 5;
 
 // One line on standard error.
 void printError(const QString& message);
-// Prints the usage and returns kExitUsage.
-int usage();
+// Prints the usage of the command (of all for none) on standard error; returns kExitUsage.
+int usage(const QString& command = {});
 // Says which of missing, unreadable, another version or corrupt.
 QString loadErrorMessage(const QString& path, const MapLoadResult& result);
 

@@ -1,3 +1,4 @@
+#include "app/french_translations.h"
 #include "cli/dump_command.h"
 #include "cli/exit_codes.h"
 #include "cli/render_command.h"
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace grivendale::cli {
@@ -19,20 +21,46 @@ void printError(const QString& message) {
     std::fprintf(stderr, "grivendale-cli: %s\n", line.toLocal8Bit().constData());
 }
 
-int usage() {
-    std::fputs("usage: grivendale-cli dump MAP.car\n"
-               "       grivendale-cli render MAP.car OUT.png [--picto-dir DIR] "
-               "[--background IMAGE] [--allow-missing]\n"
-               "       grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER\n"
-               "           [--password-file FILE | --password PASS] [--attempts N]\n"
-               "           [--tls [--accept-fingerprint SHA256]]\n"
-               "         The password is the first line of FILE, else $GRIVENDALE_FTP_PASSWORD.\n"
-               "         --password PASS is visible to other local users in the process list:\n"
-               "         use --password-file or GRIVENDALE_FTP_PASSWORD instead.\n"
-               "exit status: 0 done, 1 upload failed, 2 usage, 3 map missing, unreadable or\n"
-               "corrupt, 4 PNG not written, 5 render wrote the picture but its background or\n"
-               "some pictograms were missing (0 with --allow-missing)\n",
-               stderr);
+namespace {
+
+constexpr char kDumpUsage[] = "usage: grivendale-cli dump MAP.car\n";
+constexpr char kRenderUsage[] = "usage: grivendale-cli render MAP.car OUT.png [--picto-dir DIR] "
+                                "[--background IMAGE] [--allow-missing]\n";
+constexpr char kUploadUsage[] =
+    "usage: grivendale-cli upload LOCAL REMOTE --host HOST [--port PORT] --user USER\n"
+    "           [--password-file FILE | --password PASS] [--attempts N]\n"
+    "           [--tls [--accept-fingerprint SHA256]]\n"
+    "         The password is the first line of FILE, else $GRIVENDALE_FTP_PASSWORD.\n"
+    "         --password PASS is visible to other local users in the process list:\n"
+    "         use --password-file or GRIVENDALE_FTP_PASSWORD instead.\n";
+constexpr char kTlsUsage[] =
+    "upload --tls: explicit FTPS (AUTH TLS); nothing, not even the user name, is sent before\n"
+    "  the connection is encrypted, and the data goes encrypted too. The certificate must\n"
+    "  verify against the system's authorities for HOST; else the upload fails and prints\n"
+    "  its SHA-256 fingerprint, which --accept-fingerprint AB:CD:... then accepts.\n";
+constexpr char kExitStatuses[] =
+    "exit status: 0 done, 1 upload failed, 2 usage, 3 map missing, unreadable or\n"
+    "corrupt, 4 PNG not written, 5 render wrote the picture but its background or\n"
+    "some pictograms were missing (0 with --allow-missing)\n"
+    "grivendale-cli --help, grivendale-cli COMMAND --help: this text; --version: the version\n";
+
+// The usage of one command, or of all for any other word.
+void printUsage(const QString& command, std::FILE* to) {
+    if (command == QLatin1String("dump"))
+        std::fputs(kDumpUsage, to);
+    else if (command == QLatin1String("render"))
+        std::fputs(kRenderUsage, to);
+    else if (command == QLatin1String("upload"))
+        std::fputs(kUploadUsage, to), std::fputs(kTlsUsage, to);
+    else
+        std::fprintf(to, "%s%s%s", kDumpUsage, kRenderUsage, kUploadUsage);
+    std::fputs(kExitStatuses, to);
+}
+
+} // namespace
+
+int usage(const QString& command) {
+    printUsage(command, stderr);
     return kExitUsage;
 }
 
@@ -77,6 +105,17 @@ int runDump(const QStringList& args) {
 int main(int argc, char* argv[]) {
     using namespace grivendale::cli;
     const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    // Asked for anywhere on the line, answered at once.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            printUsage(command, stdout);
+            return kExitOk;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("grivendale-cli " GRIVENDALE_VERSION);
+            return kExitOk;
+        }
+    }
     // Drawing texts needs the font machinery of a GUI application, but never a display.
     std::unique_ptr<QCoreApplication> app;
     if (command == QLatin1String("render")) {
@@ -86,6 +125,8 @@ int main(int argc, char* argv[]) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // The TLS library's words (a certificate refused) in French, as the editor shows them.
+    const auto translations = grivendale::installFrenchTranslations();
     const QStringList args = QCoreApplication::arguments().mid(2);
     if (command == QLatin1String("dump"))
         return runDump(args);

@@ -18,12 +18,6 @@ constexpr int kExitUploadFailed = 1;
 // Where the password is taken from when no option gives it.
 constexpr char kPasswordVariable[] = "GRIVENDALE_FTP_PASSWORD";
 
-constexpr char kTlsUsage[] =
-    "upload --tls: explicit FTPS (AUTH TLS); nothing, not even the user name, is sent before\n"
-    "  the connection is encrypted, and the data goes encrypted too. The certificate must\n"
-    "  verify against the system's authorities for HOST; else the upload fails and prints\n"
-    "  its SHA-256 fingerprint, which --accept-fingerprint AB:CD:... then accepts.\n";
-
 void printLine(const QString& line) {
     std::fputs(line.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
@@ -162,9 +156,7 @@ std::optional<UploadArguments> parse(const QStringList& args) {
 int runUpload(const QStringList& args) {
     const std::optional<UploadArguments> parsed = parse(args);
     if (!parsed) {
-        usage();
-        std::fputs(kTlsUsage, stderr);
-        return kExitUsage;
+        return usage(QStringLiteral("upload"));
     }
 
     FtpClient client;

@@ -443,12 +443,25 @@ bool uploadPasswordInKeyring(const SettingsStore& store) {
 }
 
 QString readUploadPassword(const SettingsStore& store) {
+    return readReachableUploadPassword(store).value_or(QString());
+}
+
+std::optional<QString> readReachableUploadPassword(const SettingsStore& store) {
     const QString inFile = morvessin(store, kPassKey, settingDefaults().Pass);
     SecretStore* secrets = store.secrets();
-    if (!inFile.isEmpty() || !secrets || !uploadPasswordInKeyring(store))
+    if (!inFile.isEmpty() || !uploadPasswordInKeyring(store))
         return inFile;
-    const SecretStore::Secret secret = secrets->readSecret(kPasswordSecret);
-    return secret.status == SecretStore::Status::Found ? secret.value : QString();
+    const SecretStore::Secret secret =
+        secrets ? secrets->readSecret(kPasswordSecret) : SecretStore::Secret{};
+    switch (secret.status) {
+    case SecretStore::Status::Found:
+        return secret.value;
+    case SecretStore::Status::NotFound:
+        return QString();
+    case SecretStore::Status::Unavailable:
+        break;
+    }
+    return std::nullopt;
 }
 
 void saveUploadPassword(SettingsStore& store, const QString& password) {

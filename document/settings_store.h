@@ -137,6 +137,8 @@ void saveServerMode(SettingsStore& store, std::int32_t mode);
 // ("PassTrousseau" = "1" says so), else in the settings file under "Pass", readable by its owner
 // only. A password still in the file is the one read, whatever the keyring holds.
 QString readUploadPassword(const SettingsStore& store);
+// The same, but nothing when the password is in the keyring and the keyring does not answer.
+std::optional<QString> readReachableUploadPassword(const SettingsStore& store);
 // Into the keyring when it takes it (and then out of the file), else into the file.
 void saveUploadPassword(SettingsStore& store, const QString& password);
 // Moves a password found in the file into the keyring; false when it stays in the file.

@@ -14,7 +14,8 @@ namespace grivendale {
 class UiPort {
 public:
     enum class Icon { None, Information, Question, Warning, Stop };
-    enum class Buttons { Ok, YesNo };
+    // YesNoSafe: "Non" is the default, where "Oui" takes a risk (a certificate to trust).
+    enum class Buttons { Ok, YesNo, YesNoSafe };
     enum class Answer { Ok, Yes, No };
 
     // A file dialog. `filter` pairs labels and patterns separated by '|', as in

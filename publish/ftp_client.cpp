@@ -102,6 +102,8 @@ std::optional<QString> controlCharacterRefusal(const FtpUploadRequest& r) {
 // After the server drops the data connection on its own, this long is left for the reply that
 // says why (a 421 before it closes, say), so the user reads the server's words.
 constexpr milliseconds kDataLossGrace{2000};
+// How long a connection being ended is given for its last words and its close.
+constexpr milliseconds kCloseGrace{3000};
 
 } // namespace
 
@@ -140,27 +142,25 @@ FtpClient::FtpClient(QObject* parent) : QObject(parent) {
             watchData();
     });
     chunk_.resize(kChunkBytes);
-    makeSockets(false);
 }
 
 FtpClient::~FtpClient() {
     // The sockets go before the QObject part of this object, and closing them signals.
-    control_->disconnect(this);
-    data_->disconnect(this);
+    if (control_) {
+        control_->disconnect(this);
+        data_->disconnect(this);
+    }
     timer_.disconnect(this);
     pump_.disconnect(this);
     watch_.disconnect(this);
 }
 
 void FtpClient::makeSockets(bool tls) {
-    if (control_ && tls == tlsSockets_)
-        return;
-    if (control_) {
-        control_->disconnect(this);
-        data_->disconnect(this);
-    }
-    // A TLS socket only when TLS is asked for: the first one loads the TLS library, which a
-    // plain upload has no use for.
+    // Fresh sockets for every connection: a socket that has served one session (a TLS one
+    // above all) does not always close the next one properly, and a strict server refuses
+    // a data connection that ends without its TLS shutdown. A TLS socket only when TLS is
+    // asked for: the first one loads the TLS library, which a plain upload has no use for.
+    retireSockets(false);
     tlsSockets_ = tls;
     if (tls) {
         control_ = std::make_unique<QSslSocket>();
@@ -231,9 +231,11 @@ bool FtpClient::TransfertFTP2(const FtpUploadRequest& request, const FtpSecurity
         return false;
     request_ = request;
     security_ = security;
-    makeSockets(security.tls);
     remotePath_ = toRemotePath(request.remoteName);
     attempt_ = 0;
+    leftovers_.clear();
+    cleaning_ = false;
+    finalDetail_.reset();
     lastReply_.clear();
     refusal_ = controlCharacterRefusal(request);
     // Opened once for all the attempts: each sends these bytes, even if the path is given to
@@ -261,6 +263,10 @@ void FtpClient::beginAttempt() {
         finish(FtpOutcome::Failed, *refusal_);
         return;
     }
+    if (cleaning_) {
+        connectControl();
+        return;
+    }
     ++attempt_;
     ++uploadCounter_;
     temporaryName_ = temporaryRemoteName(remoteFolder(remotePath_),
@@ -277,8 +283,12 @@ void FtpClient::beginAttempt() {
         return;
     }
     total_ = file_.size();
+    connectControl();
+}
 
-    closeSockets();
+void FtpClient::connectControl() {
+    resetAttemptState();
+    makeSockets(security_.tls);
     step_ = Step::Connecting;
     arm(timeouts_.connect);
     if (security_.tls) {
@@ -290,11 +300,48 @@ void FtpClient::beginAttempt() {
     control_->connectToHost(request_.host, request_.port);
 }
 
-void FtpClient::closeSockets() {
+void FtpClient::retireSockets(bool quit) {
     ++generation_;
-    control_->abort();
+    if (!control_)
+        return;
+    const bool usable = controlUsable();
+    // What is still to say goes first, then the TLS shutdown and the close, without waiting
+    // for the server's words; a server that keeps the connection open is cut after a while.
+    if (quit && usable) {
+        for (const QString& name : std::as_const(leftovers_))
+            sendCommand(QStringLiteral("DELE ") + name);
+        sendCommand(QStringLiteral("QUIT"));
+    }
+    control_->disconnect(this);
+    data_->disconnect(this);
+    // The data of an attempt that did not end well is cut, so no server takes it as whole.
     data_->abort();
+    data_.release()->deleteLater();
+    QTcpSocket* control = control_.release();
+    control->setParent(this); // goes with the client at the latest
+    if (!usable) {
+        control->abort();
+        control->deleteLater();
+        return;
+    }
+    connect(control, &QTcpSocket::disconnected, control, &QObject::deleteLater);
+    QTimer::singleShot(kCloseGrace, control, [control] {
+        control->abort();
+        control->deleteLater();
+    });
+    retiring_.append(control);
+    retiring_.removeAll(nullptr);
+    control->disconnectFromHost();
+}
+
+bool FtpClient::controlUsable() const {
+    return control_ && control_->state() == QAbstractSocket::ConnectedState &&
+           (!tlsSockets_ || tlsControl()->isEncrypted());
+}
+
+void FtpClient::resetAttemptState() {
     parser_.reset();
+    loggedIn_ = false;
     storAccepted_ = false;
     dataConnected_ = false;
     dataQueued_ = false;
@@ -308,21 +355,79 @@ void FtpClient::closeSockets() {
 }
 
 void FtpClient::failAttempt(const QString& reason, milliseconds pause, bool permanent) {
-    if (step_ == Step::Idle || step_ == Step::Pausing)
+    if (step_ == Step::Idle || step_ == Step::Pausing || step_ == Step::Goodbye)
         return;
-    step_ = Step::Pausing;
     timer_.stop();
-    closeSockets();
-    Q_EMIT attemptFailed(attempt_, reason);
-    if (permanent || attempt_ >= maxAttempts_) {
-        QString detail = reason;
-        if (!lastReply_.isEmpty() && !reason.contains(lastReply_))
-            detail +=
-                QStringLiteral(" (dernière réponse du serveur : ") + lastReply_ + QLatin1Char(')');
-        finish(FtpOutcome::Failed, detail);
+    pump_.stop();
+    watch_.stop();
+    // A failure while cleaning up changes nothing of how the upload ended.
+    if (!cleaning_) {
+        Q_EMIT attemptFailed(attempt_, reason);
+        if (permanent || attempt_ >= maxAttempts_) {
+            QString detail = reason;
+            if (!lastReply_.isEmpty() && !reason.contains(lastReply_))
+                detail += QStringLiteral(" (dernière réponse du serveur : ") + lastReply_ +
+                          QLatin1Char(')');
+            finalDetail_ = detail;
+        }
+    }
+    pause_ = pause;
+    if (!controlUsable()) {
+        afterAttempt();
         return;
     }
-    timer_.start(pause);
+    // Cut, so no server takes the data as whole; this attempt hears no more of it.
+    data_->disconnect(this);
+    data_->abort();
+    sayGoodbye();
+}
+
+void FtpClient::sayGoodbye() {
+    // The server still listens: the temporary files go, and the session ends properly.
+    step_ = Step::Goodbye;
+    goodbyeDeletes_ = loggedIn_ ? leftovers_ : QStringList();
+    for (const QString& name : std::as_const(goodbyeDeletes_))
+        sendCommand(QStringLiteral("DELE ") + name);
+    sendCommand(QStringLiteral("QUIT"));
+    arm(std::min(timeouts_.reply, kCloseGrace));
+}
+
+void FtpClient::afterAttempt() {
+    retireSockets(false);
+    step_ = Step::Pausing;
+    if (!finalDetail_) {
+        timer_.start(pause_);
+        return;
+    }
+    if (!leftovers_.isEmpty() && !cleaning_) {
+        // The last connection could not delete them: a session of its own does.
+        cleaning_ = true;
+        timer_.start(0);
+        return;
+    }
+    finish(FtpOutcome::Failed, *finalDetail_);
+}
+
+void FtpClient::afterLogin() {
+    loggedIn_ = true;
+    deleteAt_ = 0;
+    deleteNextOrGoOn();
+}
+
+void FtpClient::deleteNextOrGoOn() {
+    if (deleteAt_ < leftovers_.size()) {
+        step_ = Step::Dele;
+        sendCommand(QStringLiteral("DELE ") + leftovers_.at(deleteAt_));
+        arm(timeouts_.reply);
+        return;
+    }
+    if (cleaning_) {
+        sayGoodbye();
+        return;
+    }
+    step_ = Step::Type;
+    sendCommand(QStringLiteral("TYPE I"));
+    arm(timeouts_.reply);
 }
 
 void FtpClient::failOnReply(const FtpReply& reply, milliseconds pause) {
@@ -335,14 +440,9 @@ void FtpClient::finish(FtpOutcome outcome, const QString& detail) {
     pump_.stop();
     watch_.stop();
     file_.close();
-    if (outcome == FtpOutcome::Succeeded) {
-        ++generation_;
-        sendCommand(QStringLiteral("QUIT"));
-        control_->disconnectFromHost();
-        data_->abort();
-    } else {
-        closeSockets();
-    }
+    cleaning_ = false;
+    // After a success or a cancel, the session ends with QUIT, and what is left goes first.
+    retireSockets(true);
     switch (outcome) {
     case FtpOutcome::Succeeded:
         Q_EMIT statusChanged(kSentText);
@@ -358,8 +458,12 @@ void FtpClient::finish(FtpOutcome outcome, const QString& detail) {
 }
 
 void FtpClient::waitForQuitSent(milliseconds limit) {
-    if (control_->state() != QAbstractSocket::UnconnectedState)
-        control_->waitForDisconnected(static_cast<int>(limit.count()));
+    const QDeadlineTimer deadline(limit);
+    for (const QPointer<QTcpSocket>& socket : std::as_const(retiring_)) {
+        if (socket && socket->state() != QAbstractSocket::UnconnectedState)
+            socket->waitForDisconnected(
+                static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
+    }
 }
 
 void FtpClient::arm(milliseconds limit) {
@@ -441,6 +545,13 @@ void FtpClient::onTimeout() {
     case Step::DataLost:
         failAttempt(kDataInterrupted, timeouts_.pauseAfterRefusal);
         return;
+    case Step::Dele: // no answer: the rest waits for a later connection
+        deleteAt_ = leftovers_.size();
+        deleteNextOrGoOn();
+        return;
+    case Step::Goodbye:
+        afterAttempt();
+        return;
     }
 }
 
@@ -477,6 +588,9 @@ void FtpClient::onControlClosed() {
     switch (step_) {
     case Step::Idle:
     case Step::Pausing:
+        return;
+    case Step::Goodbye:
+        afterAttempt();
         return;
     case Step::Connecting:
         failAttempt(QStringLiteral("connexion impossible (") + control_->errorString() +
@@ -539,7 +653,9 @@ void FtpClient::onControlEncrypted() {
 }
 
 void FtpClient::onReply(const FtpReply& reply) {
-    lastReply_ = reply.text();
+    // What says why an upload failed; the words of a goodbye never do.
+    if (step_ != Step::Goodbye)
+        lastReply_ = reply.text();
     Q_EMIT replyReceived(reply);
     const milliseconds refusalPause = timeouts_.pauseAfterRefusal;
     switch (step_) {
@@ -639,6 +755,8 @@ void FtpClient::onReply(const FtpReply& reply) {
         if (!reply.isPreliminary())
             return failOnReply(reply, refusalPause);
         storAccepted_ = true;
+        // From now on the server may hold a file under the temporary name.
+        leftovers_.append(temporaryName_);
         if (dataConnected_)
             startSending();
         return;
@@ -685,13 +803,30 @@ void FtpClient::onReply(const FtpReply& reply) {
             return;
         if (reply.code != 250)
             return failOnReply(reply, refusalPause);
+        leftovers_.removeAll(temporaryName_);
         finish(FtpOutcome::Succeeded, {});
+        return;
+    case Step::Dele:
+        if (reply.isPreliminary())
+            return;
+        // Deleted, or nothing there to delete; anything else is tried again later. Either
+        // way the upload goes on: a delete that fails is no failure of the upload.
+        if (reply.code / 100 == 2 || reply.code == 550)
+            leftovers_.removeAt(deleteAt_);
+        else
+            ++deleteAt_;
+        deleteNextOrGoOn();
+        return;
+    case Step::Goodbye:
+        if (reply.code == 221)
+            return afterAttempt();
+        // What answers a DELE; a late word about the transfer is not one.
+        if ((reply.code == 250 || reply.code == 550) && !goodbyeDeletes_.isEmpty())
+            leftovers_.removeOne(goodbyeDeletes_.takeFirst());
         return;
     }
     // Logged in, after USER or PASS.
-    step_ = Step::Type;
-    sendCommand(QStringLiteral("TYPE I"));
-    arm(timeouts_.reply);
+    afterLogin();
 }
 
 void FtpClient::onDataConnected() {

@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QSslSocket>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -98,7 +100,6 @@ public:
     // calls this to let it leave, waiting at most `limit` for the connection to close.
     void waitForQuitSent(std::chrono::milliseconds limit);
 
-
 Q_SIGNALS:
     // "Envoie " + local file, "Envoyé", "Échec de l'envoi : ..." or "Envoi annulé".
     void statusChanged(const QString& text);
@@ -139,10 +140,21 @@ private:
         TransferEnd,
         Rnfr,
         Rnto,
+        Dele,    // a temporary file of an earlier attempt, right after the login
+        Goodbye, // after a failure: DELE what is left, QUIT, and the replies to those
     };
 
     void beginAttempt();
-    void closeSockets();
+    void connectControl();
+    void resetAttemptState();
+    // Lets the sockets go, ending the session properly where it still works (after `quit`,
+    // with DELE for what is left and QUIT); new ones serve the next connection.
+    void retireSockets(bool quit);
+    bool controlUsable() const;
+    void sayGoodbye();
+    void afterAttempt();
+    void afterLogin();
+    void deleteNextOrGoOn();
     // Ends the attempt; a new one follows after `pause` unless the bound is reached or the
     // failure is permanent.
     void failAttempt(const QString& reason, std::chrono::milliseconds pause,
@@ -188,6 +200,7 @@ private:
     // QSslSockets when TLS is asked for, else plain ones.
     std::unique_ptr<QTcpSocket> control_;
     std::unique_ptr<QTcpSocket> data_;
+    QList<QPointer<QTcpSocket>> retiring_; // closing; children of this client
     bool tlsSockets_ = false;
     QTimer timer_;
     QTimer pump_;             // resumes sending after a burst
@@ -211,6 +224,15 @@ private:
     std::optional<QString> fileError_; // why the local file could not be opened
     // Why the latest TLS handshake was refused on this side, the certificate's fault.
     std::optional<QString> certificateRefusal_;
+    // Temporary files that may be on the server: an attempt's, once its STOR is accepted, until
+    // it is renamed or deleted.
+    QStringList leftovers_;
+    QStringList goodbyeDeletes_; // the DELE sent with the goodbye, awaiting their replies
+    qsizetype deleteAt_ = 0;
+    bool loggedIn_ = false;
+    bool cleaning_ = false;              // a session of its own, only to delete leftovers
+    std::optional<QString> finalDetail_; // set once no attempt follows: why the upload failed
+    std::chrono::milliseconds pause_{0}; // before the next attempt
     bool storAccepted_ = false;
     bool dataConnected_ = false;
     bool dataQueued_ = false;  // the whole file is in the socket

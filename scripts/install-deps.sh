@@ -9,7 +9,7 @@ packages=(
     xvfb xauth x11-utils xdotool python3 python3-pyftpdlib curl
     fonts-dejavu-core
     dpkg-dev file libopencv-imgproc-dev
-    qtkeychain-qt6-dev python3-openssl openssl
+    qtkeychain-qt6-dev python3-openssl openssl vsftpd
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #include "app/publish_panel.h"
+#include "app/qt_ui_port.h"
 #include "publish/publish_rules.h"
 #include "publish/publisher.h"
 #include "support/event_wait.h"
@@ -42,11 +43,12 @@ protected:
             qunsetenv(name);
     }
 
-    void makePanel(std::int32_t mode, const QString& file, std::uint16_t port, bool tls = false) {
+    void makePanel(std::int32_t mode, const QString& file, std::uint16_t port, bool tls = false,
+                   const QString& user = u"moi"_s) {
         qputenv("GRIVENDALE_PUBLISHER_FTP_PORT", QByteArray::number(port));
         // No colours; the own server's address, user and password; the name, the mode, TLS.
         const StartupSettings s{
-            {}, u"127.0.0.1:%1"_s.arg(port), u"moi"_s, u"mon-mot"_s, file, mode, tls, {}};
+            {}, u"127.0.0.1:%1"_s.arg(port), user, u"mon-mot"_s, file, mode, tls, {}};
         panel_ = std::make_unique<PublishPanel>(w_, ui_, settings_, root_.path(), s,
                                                 [this] { return ++captures_, picture_; });
         QObject::connect(panel_.get(), &PublishPanel::publishFinished, [this] { ++finished_; });
@@ -104,13 +106,18 @@ TEST_F(PanelTest, ButtonsRefusalsCancelAndLocalFailures) {
         QTest::mouseClick(w_.Label6, Qt::LeftButton);
     }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"http://img.test/a.png"_s);
+    // The password is in a keyring that does not answer: the window says so, and keeps it.
+    settings_.setSecretStore(std::make_shared<FakeKeyring>(false));
+    settings_.SaveSetting(kMorvessinApp, kMorvessinApp, u"PassTrousseau"_s, u"1"_s);
     w_.Command10->click();
     UploadOptionsWindow* window = panel_->optionsWindow();
     ASSERT_TRUE(window && window->isVisible() && window->isModal());
+    EXPECT_TRUE(window->findChild<QLabel*>(u"LabelTrousseau"_s)->isVisible());
     window->findChild<QRadioButton*>(u"Option2"_s)->setChecked(true);
     window->findChild<QPushButton*>(u"Command1"_s)->click();
     EXPECT_EQ(panel_->serverSettings().ServerMode, 1);
     EXPECT_EQ(readServerMode(settings_, 0), 1);
+    EXPECT_TRUE(uploadPasswordInKeyring(settings_));
 }
 
 TEST_F(PanelTest, WhatEachDestinationShows) {
@@ -181,6 +188,7 @@ TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprint
         ASSERT_EQ(ui_.messages.size(), question == None ? 0u : 1u);
         for (const FakeUiPort::Message& m : ui_.messages) {
             EXPECT_EQ(m.icon, question);
+            EXPECT_EQ(m.buttons, UiPort::Buttons::YesNoSafe); // Return answers "Non"
             EXPECT_TRUE(m.text.contains(mine.fingerprint));
             EXPECT_TRUE(m.text.contains(u"127.0.0.1:%1"_s.arg(server.port())));
         }
@@ -194,6 +202,42 @@ TEST_F(PanelTest, OwnTlsServerTakesTheMapThroughAPrivateFolderOnceTheFingerprint
         QFile::remove(server.path(u"carte.png"_s));
     }
     EXPECT_EQ(readFileBytes(secret), QByteArray("Pass=mon-mot"));
+}
+
+TEST(QtUiPortTest, ReturnAnswersNonWhereTheSafeAnswerIsTheDefault) {
+    QtUiPort ui(nullptr);
+    QTimer::singleShot(0,
+                       [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    EXPECT_EQ(ui.messageBox(u"?"_s, u"t"_s, UiPort::Icon::Warning, UiPort::Buttons::YesNoSafe),
+              UiPort::Answer::No);
+}
+
+TEST_F(PanelTest, EveryPublishOfASessionReachesAStrictServerAndAFailedOneLeavesNoLitter) {
+    const TestCertificate mine = makeCertificate(root_.path(), u"moi"_s, u"IP:127.0.0.1"_s);
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls ? "TLS" : "plain");
+        VsftpdServer server;
+        if (const std::string why = server.start(tls ? mine.certificatePath : u""_s, mine.keyPath);
+            !why.empty())
+            GTEST_SKIP() << why;
+        saveAcceptedFingerprint(settings_, u"127.0.0.1"_s, server.port(), mine.fingerprint);
+        makePanel(0, u"cartes/carte.png"_s, server.port(), tls, u"ftp"_s);
+        for (int run = 0; run < 2; ++run) {
+            picture_.fill(qRgb(10, run, 200));
+            publishAndWait();
+            EXPECT_EQ(w_.Label6->text().toStdString(), "Envoyé");
+            EXPECT_EQ(QImage(server.path(u"cartes/carte.png"_s)).convertToFormat(picture_.format()),
+                      picture_);
+        }
+        ASSERT_TRUE(QDir().mkpath(server.path(u"cartes/dossier.png"_s)));
+        w_.Text1->setText(u"cartes/dossier.png"_s);
+        publishAndWait();
+        EXPECT_TRUE(w_.Label6->text().startsWith(u"Échec de l'envoi : 550"_s));
+        EXPECT_TRUE(waitUntil([&] {
+            return QDir(server.path(u"cartes"_s)).entryList(QDir::Files) ==
+                   QStringList{u"carte.png"_s};
+        }));
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -23,14 +24,15 @@ struct CliRun {
 };
 
 // `fileSizeLimit`: writes past it fail (EFBIG), as on a full disk.
-CliRun runCli(const QStringList& args, rlim_t fileSizeLimit = RLIM_INFINITY) {
+CliRun runCli(const QStringList& args, const QString& program = QStringLiteral("grivendale-cli"),
+              rlim_t fileSizeLimit = RLIM_INFINITY) {
     QProcess cli;
     cli.setChildProcessModifier([fileSizeLimit] {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
-    cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/grivendale-cli"), args);
+    cli.start(QStringLiteral(GRIVENDALE_BINARY_DIR "/") + program, args);
     EXPECT_TRUE(cli.waitForFinished(60000));
     return {cli.exitCode(), cli.readAllStandardOutput(), cli.readAllStandardError()};
 }
@@ -86,6 +88,12 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
         // None is read: /dev/zero would never end, a FIFO would wait for a writer.
         {"dump /dev/zero", 3, "pas un fichier ordinaire", {}},
         {"dump fifo.car", 3, "pas un fichier ordinaire", {}},
+        // Anywhere on the line, the usage of what was asked or the version, on standard output.
+        {"--help", 0, "usage: grivendale-cli dump", {}},
+        {"upload a.png --help", 0, "usage: grivendale-cli upload", {}},
+        {"dump --version", 0, "grivendale-cli 1.8\n", {}},
+        {"grivendale --help", 0, "usage: grivendale [MAP.car]", {}},
+        {"grivendale map.car --version", 0, "grivendale 1.8\n", {}},
     };
     int n = 0;
     for (const auto& [line, exitCode, says, written] : cases) {
@@ -96,10 +104,14 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
             const bool file = !args.isEmpty() && !word.startsWith(u'-') && !word.startsWith(u'/');
             args << (word == QLatin1String("OUT") ? picture : file ? dir.filePath(word) : word);
         }
-        const auto [status, out, err] = runCli(args);
+        const bool editor = args.value(0) == QLatin1String("grivendale");
+        const bool help = std::strstr(line, "--help") || std::strstr(line, "--version");
+        const auto [status, out, err] =
+            runCli(args.mid(editor), editor ? args[0] : QStringLiteral("grivendale-cli"));
         EXPECT_EQ(status, exitCode);
-        EXPECT_TRUE(out.isEmpty());
-        EXPECT_TRUE(err.contains(says) && (exitCode != 3 || err.count("grivendale-cli:") == 1))
+        EXPECT_EQ(!out.isEmpty() && out.startsWith(says), help) << out.toStdString();
+        EXPECT_TRUE(help ||
+                    (err.contains(says) && (exitCode != 3 || err.count("grivendale-cli:") == 1)))
             << err.toStdString();
         EXPECT_EQ(QFile::exists(picture) ? QImage(picture).size() : QSize(), written);
     }
@@ -107,7 +119,7 @@ TEST(CliRender, ComposesTheWholeMapAndEveryCommandSaysWhatWentWrong) {
     const QByteArray previous = grivendale::testing::readFileBytes(at("o0.png"));
     const auto [status, out, err] = runCli({QStringLiteral("render"), at("map.car"), at("o0.png"),
                                             QStringLiteral("--background"), at("autre.png")},
-                                           100);
+                                           QStringLiteral("grivendale-cli"), 100);
     EXPECT_EQ(std::tuple(status, grivendale::testing::readFileBytes(at("o0.png"))),
               std::tuple(4, previous));
     EXPECT_TRUE(err.contains("File too large")) << err.toStdString();

@@ -1,6 +1,7 @@
 #include "document/settings_store.h"
 
 #include "document/map_document.h"
+#include "support/test_support.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,27 +11,10 @@
 #include <gtest/gtest.h>
 
 using namespace grivendale;
+using grivendale::testing::FakeKeyring;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A keyring in memory, which answers or does not.
-struct FakeKeyring final : SecretStore {
-    bool answers = true;
-    QHash<QString, QString> secrets;
-    Secret readSecret(const QString& key) override {
-        return {!answers                ? Status::Unavailable
-                : secrets.contains(key) ? Status::Found
-                                        : Status::NotFound,
-                secrets.value(key)};
-    }
-    bool writeSecret(const QString& key, const QString& value) override {
-        return answers && (secrets.insert(key, value), true);
-    }
-    bool deleteSecret(const QString& key) override {
-        return answers && (secrets.remove(key), true);
-    }
-};
 
 QByteArray morvessinFile(const QString& folder) {
     QFile file(folder + u"/Morvessin.ini"_s);

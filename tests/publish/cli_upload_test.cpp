@@ -45,7 +45,8 @@ TEST(CliUpload, ExitStatusesAndWhatItPrints) {
         {"LOCAL b.png --port PORT", 0}, // from GRIVENDALE_FTP_PASSWORD
         {"LOCAL a.png --port CLOSED --password p --attempts 1", 1, "connexion impossible"},
         // The error output tells how to accept the certificate.
-        {"LOCAL a.png --port PORT --password p --tls", 1, "certificat du serveur non reconnu"},
+        {"LOCAL a.png --port PORT --password p --tls", 1,
+         "certificat du serveur non reconnu (Le certificat est auto-signé"},
         {"LOCAL c.png --port PORT --password p --tls --accept-fingerprint fp", 0},
         {"", 2},
         {"a.png --port PORT --password p", 2}, // one name only

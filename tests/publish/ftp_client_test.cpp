@@ -141,8 +141,8 @@ TEST_F(FtpClientTest, HostileServers) {
     client_.setExtraCaCertificates({authority.certificate});
     using S = ScriptedFtpServer;
     // What the test does besides the server's quirks.
-    constexpr int Tls = 1 << 8, Verify = 1 << 9, WrongName = 1 << 10, Closed = 1 << 11,
-                  Cancel = 1 << 12;
+    constexpr int Tls = 1 << 9, Verify = 1 << 10, WrongName = 1 << 11, Closed = 1 << 12,
+                  Cancel = 1 << 13;
     const auto ok = FtpOutcome::Succeeded, no = FtpOutcome::Failed;
     const struct {
         const char* name;
@@ -167,7 +167,9 @@ TEST_F(FtpClientTest, HostileServers) {
          "pas de réponse du serveur (dernière réponse du serveur : 227 Entering Passive Mode",
          "STOR", ""},
         {"STOR refused", 0, 1, no, 1, 0, "550 No.$", "STOR", "550 No."},
-        {"rename refused for now", 0, 9, no, 2, 2, "450 No.$", "RNTO", "450 No."},
+        {"rename answered 200", 0, 9, no, 2, 2, "200 Fine.$", "RNTO", "200 Fine."},
+        {"250 after the data", 0, 2000, no, 2, 2, "250 Fine.$", "DATA", "250 Fine."},
+        {"data cut short, then 226", S::CutData, 3 << 20, no, 2, 0},
         {"control dropped mid-transfer", S::DropControl, 3 << 20, no, 2, 0},
         {"data never drains", S::HoldData, 24 << 20, no, 2, 0,
          "la connexion de données ne prend plus rien (dernière réponse du serveur : 150 Ready.)$"},
@@ -207,7 +209,7 @@ TEST_F(FtpClientTest, HostileServers) {
         SCOPED_TRACE(c.name);
         const QString detail = QString::fromUtf8(c.detail);
         ScriptedFtpServer server;
-        server.quirks = c.flags & 0xff;
+        server.quirks = c.flags & 0x1ff;
         server.certificate = (c.flags & WrongName ? wrongName : right).certificate;
         server.key = (c.flags & WrongName ? wrongName : right).key;
         ASSERT_TRUE(server.listen());
@@ -230,11 +232,21 @@ TEST_F(FtpClientTest, HostileServers) {
         EXPECT_EQ(run.outcome, c.outcome);
         EXPECT_EQ(run.attempts, c.attempts);
         const bool fileError = detail.startsWith(u"problème");
-        EXPECT_EQ(server.controlConnections, c.flags & Closed || fileError ? 0 : c.attempts);
+        EXPECT_EQ(server.controlConnections, c.flags & Closed || fileError
+                                                 ? 0
+                                                 : c.attempts + (c.flags & S::DropControl ? 1 : 0));
         EXPECT_TRUE(c.sends ? server.data == bytes.repeated(c.sends) : !server.data.contains(bytes))
             << server.data.size() << " bytes";
         EXPECT_EQ(!server.commands.filter(u"RNFR"_s).isEmpty(),
-                  c.outcome == ok || detail.startsWith(u"450"));
+                  c.outcome == ok || QByteArray(c.key) == "RNTO");
+        // Every temporary file taken and not renamed is deleted; a refused session ends with QUIT.
+        QStringList left =
+            server.commands.filter(u"STOR "_s).replaceInStrings(u"STOR"_s, u"DELE"_s);
+        left.resize(server.replies[u"STOR"_s].startsWith('1') ? left.size() - (c.outcome == ok)
+                                                              : 0);
+        EXPECT_EQ(server.commands.filter(u"DELE "_s), left);
+        EXPECT_TRUE(c.outcome == ok || !QByteArray("45").contains(c.detail[0]) ||
+                    server.commands.count(u"QUIT"_s) == c.attempts);
         const QString reason = c.outcome == ok ? run.failures.value(0) : run.detail;
         EXPECT_TRUE(detail.endsWith(u'$') ? reason == detail.chopped(1)
                                           : detail.isEmpty() || reason.startsWith(detail))

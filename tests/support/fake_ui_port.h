@@ -13,10 +13,11 @@ public:
     struct Message {
         QString text;
         Icon icon;
+        Buttons buttons;
     };
 
     Answer messageBox(const QString& text, const QString&, Icon icon, Buttons buttons) override {
-        messages.push_back({text, icon});
+        messages.push_back({text, icon, buttons});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         const Answer a = answers.empty() ? Answer::No : answers.front();

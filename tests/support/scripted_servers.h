@@ -42,12 +42,13 @@ public:
     static constexpr int PlainData = 32;   // says yes to PROT P, then serves data in clear
     static constexpr int NoHandshake = 64; // a 234 to AUTH, then nothing
     static constexpr int OneReply = 128;   // no greeting; the connection closes after one answer
+    static constexpr int CutData = 256;    // data connections close at their first bytes
     // clang-format off
     QHash<QString, QByteArray> replies = {
         {"", "220 Scripted server ready."}, {"USER", "331 Password required."},
         {"PASS", "230 Logged in."}, {"TYPE", "200 Type set to I."}, {"STOR", "150 Ready."},
         {"DATA", "226 Transfer complete."}, {"RNFR", "350 Ready for RNTO."}, {"RNTO", "250 Renamed."},
-        {"QUIT", "221 Bye."}, {"AUTH", "234 Proceed."}, {"PBSZ", "200 PBSZ=0"}, {"PROT", "200 PROT."}};
+        {"QUIT", "221 Bye."}, {"DELE", "250 Deleted."}, {"AUTH", "234 Proceed."}, {"PBSZ", "200 PBSZ=0"}, {"PROT", "200 PROT."}};
     // clang-format on
     int quirks = 0;
     QSslCertificate certificate;
@@ -139,16 +140,19 @@ private:
         }
         if (protectData_ && !(quirks & PlainData))
             encrypt(socket);
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-            if (quirks & DropControl && session_)
-                return session_->abort();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, of = session_] {
+            if (quirks & DropControl && of)
+                return of->abort();
             data += socket->readAll();
+            if (quirks & CutData)
+                socket->disconnectFromHost();
             if (protectData_ && quirks & PlainData) // what a TLS client hears from a plain end
                 socket->write("Not TLS.\r\n");
         });
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this] {
-            if (session_ && session_->state() == QAbstractSocket::ConnectedState)
-                send(replies.value(QStringLiteral("DATA")));
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, of = session_] {
+            const QByteArray text = replies.value(QStringLiteral("DATA"));
+            if (of && of->state() == QAbstractSocket::ConnectedState && !text.isEmpty())
+                of->write(text + "\r\n");
         });
     }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "document/map_document.h"
+#include "document/settings_store.h"
+
+#include <QHash>
 
 #include <QSslCertificate>
 #include <QSslKey>
@@ -10,6 +13,25 @@
 #include <utility>
 
 namespace grivendale::testing {
+
+// A keyring in memory, which answers or does not.
+struct FakeKeyring final : SecretStore {
+    explicit FakeKeyring(bool answering = true) : answers(answering) {}
+    bool answers;
+    QHash<QString, QString> secrets;
+    Secret readSecret(const QString& key) override {
+        return {!answers                ? Status::Unavailable
+                : secrets.contains(key) ? Status::Found
+                                        : Status::NotFound,
+                secrets.value(key)};
+    }
+    bool writeSecret(const QString& key, const QString& value) override {
+        return answers && (secrets.insert(key, value), true);
+    }
+    bool deleteSecret(const QString& key) override {
+        return answers && (secrets.remove(key), true);
+    }
+};
 
 // Hexadecimal bytes written with optional blanks and bars, as in a file dump.
 QByteArray hexBytes(const char* dump);
