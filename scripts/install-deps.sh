@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-dev
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-utils xdotool python3 python3-pyftpdlib curl
+    xvfb xauth x11-utils x11-apps xdotool openbox python3 python3-pyftpdlib curl shared-mime-info
     fonts-dejavu-core
     dpkg-dev file libopencv-imgproc-dev
     qtkeychain-qt6-dev python3-openssl openssl vsftpd

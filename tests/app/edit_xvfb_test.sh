@@ -16,12 +16,13 @@ pasted='"slot":3,"inUse":-1,"refIndex":1,"x":300,"y":250,'
 "$binary" "$scratch/map.car" & editor=$!
 main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tessaval - Grivendale v1.8$' | head -1) ||
     fail "no main window"
-xdotool mousemove --window "$main" 50 50 mousedown 1
-for p in 46,44 42,38 38,32 34,26 30,20; do xdotool mousemove --window "$main" ${p/,/ } && sleep 0.05; done
+find_canvas || fail "no canvas on the screen"
+xdotool mousemove --window "$main" $(at 50 50) mousedown 1
+for p in 46,44 42,38 38,32 34,26 30,20; do xdotool mousemove --window "$main" $(at ${p/,/ }) && sleep 0.05; done
 xdotool mouseup 1
 # The recovery copy, written shortly after each change, shows when the editor has made it.
 poll holds "$recovery" "$moved" || fail "the drag never reached the map: $("$cli" dump "$recovery")"
-xdotool mousemove --window "$main" 300 250 windowfocus --sync "$main"
+xdotool mousemove --window "$main" $(at 300 250) windowfocus --sync "$main"
 xdotool keydown ctrl keydown c keyup ctrl keyup c sleep .1 keydown ctrl keydown v keyup ctrl keyup v
 poll holds "$recovery" "$pasted" || fail "Ctrl+C, Ctrl+V made no copy: $("$cli" dump "$recovery")"
 

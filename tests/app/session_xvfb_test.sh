@@ -55,8 +55,9 @@ signal_in_box 'Grivendale - Récupération' && signal_in_box 'Grivendale - Récu
 cmp -s "$recovery" "$scratch/c.car" || fail "SIGTERM in the recovery question changed the copy"
 
 # The X server goes away in the middle of a drag (no copy is written while a button is held).
-rm "$recovery" && start "$scratch/a.car" && xdotool mousemove --window "$main" 400 100 mousedown 1
-for p in 406,106 412,112 418,118 424,124 430,130; do xdotool mousemove --window "$main" ${p/,/ } && sleep 0.05; done
+rm "$recovery" && start "$scratch/a.car" && find_canvas || fail "no canvas on the screen"
+xdotool mousemove --window "$main" $(at 400 100) mousedown 1
+for p in 406,106 412,112 418,118 424,124 430,130; do xdotool mousemove --window "$main" $(at ${p/,/ }) && sleep 0.05; done
 sleep 2 && { kill -9 $xserver && wait $xserver; } 2>/dev/null || true
 xserver= && ! wait $editor && editor=
 holds "$recovery" "$dragged" || fail "the X connection broke and the drag was lost: $("$cli" dump "$recovery" 2>&1)"
