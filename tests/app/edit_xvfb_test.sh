@@ -26,6 +26,20 @@ xdotool mousemove --window "$main" $(at 300 250) windowfocus --sync "$main"
 xdotool keydown ctrl keydown c keyup ctrl keyup c sleep .1 keydown ctrl keydown v keyup ctrl keyup v
 poll holds "$recovery" "$pasted" || fail "Ctrl+C, Ctrl+V made no copy: $("$cli" dump "$recovery")"
 
+# Ctrl+wheel over the pictogram zooms to 200 % around it: a 40-pixel drag moves it by 20. Then
+# Ctrl+Z, Ctrl+Y, and Ctrl+S writes the map to its own file without a dialog.
+picto() { echo "\"slot\":1,\"inUse\":-1,\"refIndex\":1,\"x\":$1,\"y\":$2,"; }
+xdotool mousemove --window "$main" $(at 400 100) keydown ctrl click 4 keyup ctrl sleep .3 mousedown 1
+for step in 1 2 3 4; do xdotool mousemove_relative -- 10 6 && sleep 0.05; done
+xdotool mouseup 1
+poll holds "$recovery" "$(picto 420 112)" || fail "the zoomed drag: $("$cli" dump "$recovery")"
+xdotool keydown ctrl keydown z keyup z keyup ctrl
+poll holds "$recovery" "$(picto 400 100)" || fail "Ctrl+Z did not undo the drag"
+xdotool keydown ctrl keydown y keyup y keyup ctrl
+poll holds "$recovery" "$(picto 420 112)" || fail "Ctrl+Y did not redo the drag"
+xdotool key ctrl+s
+poll holds "$scratch/map.car" "$(picto 420 112).*$pasted" || fail "Ctrl+S: $("$cli" dump "$scratch/map.car")"
+
 # Ended as a desktop session ends it: the editor must exit by itself, cleanly.
 kill -TERM $editor 2>/dev/null || fail "the editor ended before it was asked to"
 poll bash -c "! kill -0 $editor" || fail "the editor did not end after SIGTERM"
@@ -34,4 +48,4 @@ editor=
 holds "$saved" "$moved" && holds "$saved" "$pasted" ||
     fail "the auto-save lacks a change: $("$cli" dump "$saved")"
 [ ! -e "$recovery" ] || fail "a normal end left the recovery copy"
-echo "vertex dragged to (30, 20), line pasted at (300, 250), both in the auto-save"
+echo "vertex dragged, line pasted, a zoomed drag undone and redone, saved with Ctrl+S, all in the auto-save"
