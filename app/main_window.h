@@ -212,6 +212,7 @@ private:
     QSize windowTwips_;
     QSize wantedClient_;   // the client area the map asks for, before the screen limits it
     QMargins fittedFrame_; // the frame the last fit counted with
+    int fitsByMove_ = 0;
     QScrollArea* toolScroll_ = nullptr;
     QScrollArea* bottomScroll_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -24,6 +24,7 @@ constexpr int kMinWindowWidthTwips = 12500;
 constexpr int kMinWindowHeightTwips = 10000;
 // A window manager's frame before it says what it is: a title bar and thin borders.
 constexpr QMargins kFrameGuess(2, 32, 2, 2);
+constexpr int kFitsByMove = 4;
 
 } // namespace
 
@@ -57,21 +58,28 @@ void MainWindow::fitToScreen() {
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     QSize inner = wantedClient_ + QSize(0, bars);
     const QWindow* handle = windowHandle();
-    QMargins frame = handle && isVisible() ? handle->frameMargins() : kFrameGuess;
+    const QMargins frame = handle && isVisible() ? handle->frameMargins() : kFrameGuess;
     fittedFrame_ = frame;
     if (const QScreen* s = screen()) {
         const QRect available = s->availableGeometry();
         inner = inner.boundedTo(available.size().shrunkBy(frame));
         resize(inner);
         // The whole frame on the screen: a window placed partly off it comes back.
-        const QRect outer = QRect(pos(), inner).marginsAdded(frame).translated(frame.left(), 0);
-        if (!available.contains(outer))
-            move(std::clamp(pos().x(), available.left(),
-                            std::max(available.left(), available.right() + 1 - inner.width() -
-                                                           frame.left() - frame.right())),
-                 std::clamp(pos().y(), available.top(),
-                            std::max(available.top(), available.bottom() + 1 - inner.height() -
-                                                          frame.top() - frame.bottom())));
+        const QSize outer = inner.grownBy(frame);
+        // Where the client really is: the toolkit's own idea of it can lag behind the window
+        // manager's placement by the frame.
+        const QPoint client = isVisible() ? mapToGlobal(QPoint()) : geometry().topLeft();
+        const QPoint corner = client - QPoint(frame.left(), frame.top());
+        const QPoint at(
+            std::clamp(corner.x(), available.left(),
+                       std::max(available.left(), available.right() + 1 - outer.width())),
+            std::clamp(corner.y(), available.top(),
+                       std::max(available.top(), available.bottom() + 1 - outer.height())));
+        // The client's own position, which window managers take as it is: a frame position
+        // is offset by the frame a second time by some of them.
+        // Before it is shown the window manager places it, on the screen since it fits.
+        if (QWindow* window = windowHandle(); window && isVisible() && at != corner)
+            window->setPosition(at + QPoint(frame.left(), frame.top()));
     } else {
         resize(inner);
     }
@@ -98,10 +106,15 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    // The window manager tells its frame once the window is shown: the fit is made again
-    // with the real one, so that the bottom row is never under the screen's edge.
-    if (const QWindow* handle = windowHandle();
-        handle && isVisible() && handle->frameMargins() != fittedFrame_ && !wantedClient_.isEmpty())
+    // The window manager tells its frame once the window is shown, and may place it partly off
+    // the screen: the fit is made again, a few times in a row at most should it insist.
+    const QWindow* handle = windowHandle();
+    if (!handle || !isVisible() || wantedClient_.isEmpty() || !screen())
+        return;
+    const QMargins frame = handle->frameMargins();
+    const QRect outer = QRect(mapToGlobal(QPoint()), size()).marginsAdded(frame);
+    if ((frame != fittedFrame_ || !screen()->availableGeometry().contains(outer)) &&
+        fitsByMove_++ < kFitsByMove)
         fitToScreen();
 }
 

@@ -62,7 +62,13 @@ holds() { [[ $("$cli" dump "$1" 2>&1) =~ $2 ]]; }
 # Runs the command until it succeeds, for at most 30 seconds.
 poll() { for _ in $(seq 1 150); do "$@" >/dev/null 2>&1 && return 0 || sleep 0.2; done && false; }
 
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1600x1200x24 3>"$scratch/display" 2>/dev/null &
-xserver=$!
-poll grep -q . "$scratch/display" || fail "no X server could be started"
-export DISPLAY=:$(cat "$scratch/display")
+# An X server of the size given (by default 1600 x 1200), in place of the last one.
+start_x() {
+    [ -z "$xserver" ] || { kill $xserver && wait $xserver; } 2>/dev/null || true
+    rm -f "$scratch/display"
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${1:-1600x1200}x24" 3>"$scratch/display" 2>/dev/null &
+    xserver=$!
+    poll grep -q . "$scratch/display" || fail "no X server could be started"
+    export DISPLAY=:$(cat "$scratch/display")
+}
+start_x
