@@ -372,6 +372,7 @@ void MainWindow::startUp() {
     offerRecovery();
     recovery_.start(environment_.recoveryFolder.isEmpty() ? QString() : recoveryPath());
     history_.reset(doc_); // the map as the start left it: nothing to undo yet
+    updateStatusBar();
     readme_->showAtStartUp();
     startedUp_ = true;
 }
@@ -512,6 +513,7 @@ bool MainWindow::LoadMap(const QString& path, bool silent) {
     }
     DrawScene(true);
     history_.reset(doc_); // another map: the steps of the last one no longer apply
+    updateStatusBar();
     return true;
 }
 
@@ -600,6 +602,7 @@ void MainWindow::openMapFile(const QString& path) {
     if (LoadMap(path, false)) {
         lastMapFile_ = ownMapFile_ = path;
         updateRecentMaps(path);
+        updateStatusBar();
     }
     DrawScene(true);
     editor_.SelectedItem = -1;
