@@ -15,9 +15,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -274,6 +276,17 @@ TEST_F(EditingTest, TheCanvasAndThePanelsReachTheEditorAndTheScreen) {
     EXPECT_EQ(QPoint(doc.Items[2].X, doc.Items[2].Y), QPoint(70, 60));
     EXPECT_EQ(shown({55, 45}), qRgb(255, 0, 0)); // the selection marks
     EXPECT_EQ(shown({50, 40}), qRgb(255, 255, 255));
+    // The menus' "Annuler" and "Rétablir" take the whole drag back and bring it again; the
+    // status bar says the map changed since it was opened.
+    const auto entry = [&](const QString& text) {
+        for (QAction* action : window_->menuBar()->findChildren<QAction*>())
+            if (action->text().startsWith(text))
+                action->trigger();
+        return QPoint(doc.Items[2].X, doc.Items[2].Y);
+    };
+    EXPECT_EQ(entry(u"&Annuler"_s), QPoint(50, 40));
+    EXPECT_EQ(entry(u"&Rétablir"_s), QPoint(70, 60));
+    EXPECT_TRUE(window_->statusBar()->findChild<QLabel*>()->text().endsWith(u"modifiée"_s));
 
     // A right click on a swatch or the text preview opens nothing, a left one the chooser.
     QTest::mouseClick(window_->findChild<QWidget*>(u"Col0"_s), Qt::RightButton);
