@@ -5,6 +5,7 @@
 #include "render/line_draw.h"
 #include "render/picto_draw.h"
 #include "render/surface_areas.h"
+#include "render/surface_buffer.h"
 #include "render/text_draw.h"
 
 #include <QPainter>
@@ -35,7 +36,7 @@ void deepAssign(QImage& target, const QImage& source) {
         target.setDotsPerMeterX(source.dotsPerMeterX());
         target.setDotsPerMeterY(source.dotsPerMeterY());
     } else {
-        target = source.copy();
+        target = copyToNewSurface(source);
     }
 }
 
@@ -79,9 +80,10 @@ void Scene::setBackground(const QImage& picture, QSize fallbackSize) {
     layers_.invalidate();
     surfaceKnown_ = false;
     drawn_.clear();
-    // Buffers of their own: each is written in place from now on, never copied whole.
-    surface_ = background_.copy();
-    canvas_ = background_.copy();
+    // Shared with the background until first written: a map loaded and composed at once never
+    // pays for these copies.
+    surface_ = background_;
+    canvas_ = background_;
     plainBase_ = QImage();
     surfaceChanges_ = QRegion();
     canvasMarks_ = QRegion();
@@ -320,7 +322,10 @@ void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuil
 
 void Scene::Flip() {
     if (canvas_.size() != surface_.size() || !canvas_.isDetached()) {
-        canvas_ = surface_.copy();
+        // The canvas shares the surface's pixels until either is written (a mark, the next
+        // composition), so the first frame costs no copy; from then on each has a buffer of
+        // its own and is written in place.
+        canvas_ = surface_;
         canvasChanges_ = QRegion(canvas_.rect());
     } else {
         const QRegion changes = surfaceChanges_ | canvasMarks_;
