@@ -4,6 +4,7 @@
 #include "render/flood_fill.h"
 #include "render/line_draw.h"
 #include "render/surface_areas.h"
+#include "render/surface_buffer.h"
 
 #include <algorithm>
 
@@ -114,7 +115,7 @@ std::optional<QRegion> BaseLayers::update(const QImage& background,
            paintsAsBefore(fills_[first], doc.Fills[first + 1], changed))
         ++first;
     if (fresh) {
-        image_ = background.copy();
+        image_ = copyToNewSurface(background);
         fills_.clear();
     } else if (first == fillCount && first == fills_.size() && changed.isEmpty()) {
         return QRegion();
