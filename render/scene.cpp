@@ -272,6 +272,7 @@ void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library) {
 }
 
 void Scene::recompose(const QRegion& region, MapDocument& doc, const PictoLibrary& library) {
+    ownPixels(surface_);
     const QRect bounds = surface_.rect();
     for (const QRect& piece : region) {
         const QRect area = piece & bounds;
@@ -289,6 +290,7 @@ void Scene::recompose(const QRegion& region, MapDocument& doc, const PictoLibrar
 
 void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuildBackground) {
     if (!rebuildBackground) {
+        ownPixels(surface_);
         for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
             drawItem(surface_, QPoint(), doc, slot, library);
         surfaceKnown_ = false; // items drawn twice
@@ -335,6 +337,11 @@ void Scene::Flip() {
     }
     surfaceChanges_ = QRegion();
     canvasMarks_ = QRegion();
+}
+
+QImage& Scene::canvas() {
+    ownPixels(canvas_); // marks are drawn on it next
+    return canvas_;
 }
 
 void Scene::canvasMarked(const QRect& area) {

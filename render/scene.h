@@ -56,7 +56,7 @@ public:
     const QImage& canvas() const { return canvas_; }
     // For marks only, and each drawing of marks is told with canvasMarked(), so the next Flip
     // wipes them.
-    QImage& canvas() { return canvas_; }
+    QImage& canvas();
     void canvasMarked(const QRect& area);
     // What changed on the canvas since the last call: a view repaints only that.
     QRegion takeCanvasChanges();

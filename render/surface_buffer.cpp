@@ -53,4 +53,9 @@ QImage copyToNewSurface(const QImage& source) {
     return copy;
 }
 
+void ownPixels(QImage& image) {
+    if (!image.isNull() && !image.isDetached())
+        image = copyToNewSurface(image);
+}
+
 } // namespace grivendale

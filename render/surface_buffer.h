@@ -13,4 +13,7 @@ QImage newSurface(QSize size);
 // A copy of `source` (Format_RGB32) in a buffer of newSurface.
 QImage copyToNewSurface(const QImage& source);
 
+// Gives `image` pixels of its own (from newSurface) when it shares them, before it is written.
+void ownPixels(QImage& image);
+
 } // namespace grivendale
