@@ -128,7 +128,11 @@ BENCHMARK(BM_BigMapAddFill)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_BigMapFirstComposition)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_BigMapFirstComposition)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK(BM_DragStep)
     ->Arg(1)
