@@ -115,7 +115,13 @@ std::optional<QRegion> BaseLayers::update(const QImage& background,
            paintsAsBefore(fills_[first], doc.Fills[first + 1], changed))
         ++first;
     if (fresh) {
-        image_ = copyToNewSurface(background);
+        if (image_.size() == background.size() && image_.isDetached()) {
+            copyRect(image_, background, image_.rect());         // the buffer it has will do
+            image_.setDotsPerMeterX(background.dotsPerMeterX()); // labels measure by these
+            image_.setDotsPerMeterY(background.dotsPerMeterY());
+        } else {
+            image_ = copyToNewSurface(background);
+        }
         fills_.clear();
     } else if (first == fillCount && first == fills_.size() && changed.isEmpty()) {
         return QRegion();
@@ -123,10 +129,11 @@ std::optional<QRegion> BaseLayers::update(const QImage& background,
     // Back to the surface as it stood before that fill: later fills taken off, last first.
     for (std::size_t k = fills_.size(); k > first; --k)
         paint(fills_[k - 1].runs, fills_[k - 1].replaced);
-    drawLines(background, lines, fresh ? QRegion() : changed);
     if (fresh) {
         for (const PlacedLine& placed : lines)
             drawRaster(image_, *placed.raster, placed.x, placed.y, placed.line->Color);
+    } else {
+        drawLines(background, lines, changed);
     }
 
     // Replays in order, following what changed from one fill to the next.
