@@ -7,6 +7,7 @@
 #include "render/surface_buffer.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace grivendale {
 
@@ -99,12 +100,26 @@ void BaseLayers::paint(const std::vector<Span>& runs, QRgb colour) {
     }
 }
 
+QImage BaseLayers::release() {
+    return std::exchange(image_, QImage());
+}
+
+void BaseLayers::rebuild(const QImage& background) {
+    image_ = copyToNewSurface(background);
+    for (const DrawnLine& drawn : lines_)
+        drawRaster(image_, rasterizeLine(drawn.line), drawn.x, drawn.y, drawn.line.Color);
+    for (const DrawnFill& drawn : fills_)
+        paint(drawn.runs, bgrToRgb(drawn.fill.Color));
+}
+
 std::optional<QRegion> BaseLayers::update(const QImage& background,
                                           const std::vector<PlacedLine>& lines,
                                           const MapDocument& doc) {
     // Fills[0] is never used; a hand-built document may hold fewer slots than FillCount says.
     const std::size_t fillCount = std::min(static_cast<std::size_t>(std::max(0, doc.FillCount)),
                                            doc.Fills.empty() ? 0 : doc.Fills.size() - 1);
+    if (valid_ && image_.isNull() && !background.isNull())
+        rebuild(background);
     const bool fresh = !valid_ || image_.size() != background.size() || !image_.isDetached();
     const std::optional<QRegion> lineChange = fresh ? std::nullopt : lineChanges(lines);
     QRegion changed = fresh ? QRegion(background.rect()) : lineChange.value_or(QRegion());

@@ -47,6 +47,11 @@ public:
 
     const QImage& image() const { return image_; }
 
+    // Hands the pixels over (to become the surface of a first composition, which needs no base
+    // of its own). The next update builds them again from what it recorded, exactly as they
+    // were, before it brings them up to date.
+    QImage release();
+
 private:
     struct DrawnLine {
         std::int32_t slot = 0;
@@ -69,6 +74,7 @@ private:
     std::optional<QRegion> lineChanges(const std::vector<PlacedLine>& lines) const;
     void drawLines(const QImage& background, const std::vector<PlacedLine>& lines,
                    const QRegion& region);
+    void rebuild(const QImage& background);
     DrawnFill replay(const FillPoint& fill);
     void paint(const std::vector<Span>& runs, QRgb colour);
 

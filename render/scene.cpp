@@ -259,8 +259,15 @@ std::optional<QRegion> Scene::itemChanges(MapDocument& doc, const PictoLibrary& 
     return region;
 }
 
-void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library) {
-    deepAssign(surface_, base());
+void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library, bool baseFresh) {
+    if (baseFresh && (surface_.size() != base().size() || !surface_.isDetached())) {
+        // A first composition (a map loaded): the surface would be a new buffer copied from
+        // the base, which is not needed before the first frame. The base hands its pixels
+        // over and builds them again at the next composition.
+        surface_ = layers_.release();
+    } else {
+        deepAssign(surface_, base());
+    }
     if (cacheEnabled_) {
         drawn_.clear();
         for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
@@ -304,7 +311,8 @@ void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuil
         library_ = &library;
         libraryRevision_ = library.revision();
         std::optional<QRegion> baseChanges = layers_.update(background_, backgroundLines(doc), doc);
-        whole = whole || !baseChanges;
+        const bool baseFresh = !baseChanges;
+        whole = whole || baseFresh;
         QRegion changes = std::move(baseChanges).value_or(QRegion());
         if (!whole) {
             const std::optional<QRegion> items = itemChanges(doc, library);
@@ -314,7 +322,7 @@ void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuil
                 whole = true;
         }
         if (whole || areaOf(changes) * 2 > qint64{surface_.width()} * surface_.height())
-            recomposeAll(doc, library);
+            recomposeAll(doc, library, baseFresh);
         else
             recompose(changes, doc, library);
         surfaceKnown_ = true;

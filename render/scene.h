@@ -91,7 +91,8 @@ private:
     // Where changed items were and are now, with drawn_ brought up to date; nothing when so
     // many changed that composing everything again is simpler.
     std::optional<QRegion> itemChanges(MapDocument& doc, const PictoLibrary& library);
-    void recomposeAll(MapDocument& doc, const PictoLibrary& library);
+    // With `baseFresh`, the base was just composed and may become the surface itself.
+    void recomposeAll(MapDocument& doc, const PictoLibrary& library, bool baseFresh = false);
     void recompose(const QRegion& region, MapDocument& doc, const PictoLibrary& library);
 
     QImage background_; // the base picture, Format_RGB32
