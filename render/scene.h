@@ -34,7 +34,8 @@ inline constexpr int kDefaultSurfaceHeight = 600;
 // and the item comparison look at the data itself, so no caller has to say what it changed.
 //
 // Surfaces kept, each the size of the map: the background picture, the base, the surface and
-// the canvas.
+// the canvas. A first composition leaves the base and the canvas to the next one: the surface
+// takes the base's pixels and the canvas shares the surface's until either is written.
 class Scene {
 public:
     Scene();
