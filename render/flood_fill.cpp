@@ -154,14 +154,14 @@ private:
     PendingSpan* top_;
 };
 
-} // namespace
-
 // Scanline fill with a stack of spans (after Heckbert's seed fill): each painted run hands
 // the row beyond it on, and hands the row it came from back only where the run sticks out past
 // its parent, so painted rows are not scanned again. The last run found under a span is
 // followed on at once rather than pushed and popped: a corridor or a plain area goes down row
-// after row with no stack traffic at all. No per-pixel bookkeeping is kept.
-void floodFill(QImage& surface, int x, int y, QRgb newColor) {
+// after row with no stack traffic at all. No per-pixel bookkeeping is kept. With `Record` every
+// painted run is also appended to `painted`; the plain fill compiles without it.
+template <bool Record>
+void fill(QImage& surface, int x, int y, QRgb newColor, std::vector<Span>* painted) {
     if (surface.isNull() || x < 0 || y < 0 || x >= surface.width() || y >= surface.height())
         return;
     if (surface.format() != QImage::Format_RGB32)
@@ -181,6 +181,8 @@ void floodFill(QImage& surface, int x, int y, QRgb newColor) {
         Pixel* const line = reinterpret_cast<Pixel*>(bits + y * stride);
         const int left = runStart(line, x, oldColour);
         const int end = paintRun(line, left, width, oldColour, newColour);
+        if constexpr (Record)
+            painted->push_back({y, left, end - 1});
         stack.makeRoom(2);
         if (y + 1 < height)
             stack.push(y, left, end - 1, 1);
@@ -215,6 +217,8 @@ void floodFill(QImage& surface, int x, int y, QRgb newColor) {
             }
             for (;;) {
                 const int end = paintRun(line, left, width, oldColour, newColour); // [left, end)
+                if constexpr (Record)
+                    painted->push_back({row, left, end - 1});
                 if (end > x2 + 1)
                     stack.push(row, x2 + 1, end - 1, -dy); // leaks out on the right
                 const int next = end < x2 ? findColour(line, end + 1, x2 + 1, oldColour) : x2 + 1;
@@ -232,6 +236,16 @@ void floodFill(QImage& surface, int x, int y, QRgb newColor) {
             }
         }
     }
+}
+
+} // namespace
+
+void floodFill(QImage& surface, int x, int y, QRgb newColor) {
+    fill<false>(surface, x, y, newColor, nullptr);
+}
+
+void floodFill(QImage& surface, int x, int y, QRgb newColor, std::vector<Span>& painted) {
+    fill<true>(surface, x, y, newColor, &painted);
 }
 
 void FillOut(QImage& surface, const MapDocument& doc) {

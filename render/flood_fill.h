@@ -1,9 +1,12 @@
 #pragma once
 
 #include "document/map_document.h"
+#include "render/line_raster.h"
 
 #include <QImage>
 #include <QRgb>
+
+#include <vector>
 
 // Flood fills: the single fill operation and the replay of a map's fills.
 
@@ -14,6 +17,8 @@ namespace grivendale {
 // surface, or one already in newColor, changes nothing. The surface is expected in
 // Format_RGB32; another format is converted to it first.
 void floodFill(QImage& surface, int x, int y, QRgb newColor);
+// The same fill, appending each run it paints to `painted` (rows in no particular order).
+void floodFill(QImage& surface, int x, int y, QRgb newColor, std::vector<Span>& painted);
 
 // Replays Fills[1..FillCount] in order. Each fill replaces the colour its seed shows at
 // that moment; seeds on black pixels are skipped.

@@ -4,6 +4,8 @@
 #include "render/flood_fill.h"
 #include "render/line_draw.h"
 #include "render/picto_draw.h"
+#include "render/surface_areas.h"
+#include "render/surface_buffer.h"
 #include "render/text_draw.h"
 
 #include <QPainter>
@@ -25,17 +27,6 @@ const MapLine* lineOfEntry(const MapDocument& doc, const MapItem& entry, bool ba
     return (line->InBackground != 0) == backgroundPass ? line : nullptr;
 }
 
-void appendLineKey(std::vector<std::int64_t>& key, const MapItem& entry, const MapLine& line) {
-    key.push_back(entry.X);
-    key.push_back(entry.Y);
-    key.push_back(line.Width);
-    key.push_back(line.Smooth);
-    key.push_back(line.Color);
-    key.push_back(line.PointCount);
-    key.insert(key.end(), line.PointX->begin(), line.PointX->end());
-    key.insert(key.end(), line.PointY->begin(), line.PointY->end());
-}
-
 // Makes `target` a copy of `source` in a buffer of its own, reusing the one it has.
 void deepAssign(QImage& target, const QImage& source) {
     if (target.size() == source.size() && target.format() == source.format() &&
@@ -45,73 +36,8 @@ void deepAssign(QImage& target, const QImage& source) {
         target.setDotsPerMeterX(source.dotsPerMeterX());
         target.setDotsPerMeterY(source.dotsPerMeterY());
     } else {
-        target = source.copy();
+        target = copyToNewSurface(source);
     }
-}
-
-// Copies the pixels of `area` (within both images, which have one size) from source to target.
-void copyRect(QImage& target, const QImage& source, const QRect& area) {
-    const qsizetype bytes = qsizetype{area.width()} * 4;
-    uchar* const to = target.bits();
-    const uchar* const from = source.constBits();
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const qsizetype at = y * target.bytesPerLine() + qsizetype{area.left()} * 4;
-        std::memcpy(to + at, from + y * source.bytesPerLine() + qsizetype{area.left()} * 4,
-                    static_cast<std::size_t>(bytes));
-    }
-}
-
-// A window onto `area` of the surface, drawing into the surface's own pixels: what falls
-// outside the area is clipped by the window's edges. It keeps the surface's resolution, so
-// labels measure the same in it.
-QImage windowOnto(QImage& surface, const QRect& area) {
-    uchar* const corner = surface.bits() + area.top() * surface.bytesPerLine() + area.left() * 4;
-    QImage window(corner, area.width(), area.height(), surface.bytesPerLine(),
-                  QImage::Format_RGB32);
-    window.setDotsPerMeterX(surface.dotsPerMeterX());
-    window.setDotsPerMeterY(surface.dotsPerMeterY());
-    return window;
-}
-
-// The tiles where two pictures of one size differ, joined into rectangles along each band.
-QRegion changedTiles(const QImage& before, const QImage& after) {
-    constexpr int kTile = 64;
-    const int width = before.width();
-    const int height = before.height();
-    const int columns = (width + kTile - 1) / kTile;
-    std::vector<QRect> rects;
-    std::vector<char> differs(static_cast<std::size_t>(columns));
-    for (int top = 0; top < height; top += kTile) {
-        const int bottom = std::min(height, top + kTile);
-        std::fill(differs.begin(), differs.end(), 0);
-        // Row by row, so memory is read in order; a tile found changed is not read again.
-        for (int y = top; y < bottom; ++y) {
-            const uchar* a = before.constScanLine(y);
-            const uchar* b = after.constScanLine(y);
-            for (int c = 0; c < columns; ++c) {
-                if (differs[static_cast<std::size_t>(c)])
-                    continue;
-                const int x = c * kTile;
-                const auto bytes = static_cast<std::size_t>(std::min(kTile, width - x)) * 4;
-                if (std::memcmp(a + x * 4, b + x * 4, bytes) != 0)
-                    differs[static_cast<std::size_t>(c)] = 1;
-            }
-        }
-        for (int c = 0; c < columns;) {
-            if (!differs[static_cast<std::size_t>(c)]) {
-                ++c;
-                continue;
-            }
-            const int first = c;
-            while (c < columns && differs[static_cast<std::size_t>(c)])
-                ++c;
-            const int left = first * kTile;
-            rects.emplace_back(left, top, std::min(width, c * kTile) - left, bottom - top);
-        }
-    }
-    QRegion region;
-    region.setRects(rects.data(), static_cast<int>(rects.size()));
-    return region;
 }
 
 qint64 areaOf(const QRegion& region) {
@@ -151,15 +77,14 @@ void Scene::setBackground(const QImage& picture, QSize fallbackSize) {
     } else {
         background_ = picture.convertToFormat(QImage::Format_RGB32);
     }
-    ++backgroundSerial_;
-    baseValid_ = false;
+    layers_.invalidate();
     surfaceKnown_ = false;
     drawn_.clear();
-    // Buffers of their own: each is written in place from now on, never copied whole.
-    surface_ = background_.copy();
-    canvas_ = background_.copy();
-    base_ = QImage();
-    spareBase_ = QImage();
+    // Shared with the background until first written: a map loaded and composed at once never
+    // pays for these copies.
+    surface_ = background_;
+    canvas_ = background_;
+    plainBase_ = QImage();
     surfaceChanges_ = QRegion();
     canvasMarks_ = QRegion();
     canvasChanges_ = QRegion(canvas_.rect());
@@ -167,7 +92,8 @@ void Scene::setBackground(const QImage& picture, QSize fallbackSize) {
 
 void Scene::setCacheEnabled(bool enabled) {
     cacheEnabled_ = enabled;
-    baseValid_ = false;
+    layers_ = BaseLayers();
+    plainBase_ = QImage();
     surfaceKnown_ = false;
     if (!enabled)
         rasters_.clear();
@@ -188,24 +114,16 @@ const LineRaster& Scene::rasterFor(std::int32_t slot, const MapLine& line) {
     return entry.raster;
 }
 
-std::vector<std::int64_t> Scene::baseKey(const MapDocument& doc) const {
-    std::vector<std::int64_t> key;
-    key.push_back(static_cast<std::int64_t>(backgroundSerial_));
+std::vector<PlacedLine> Scene::backgroundLines(const MapDocument& doc) {
+    std::vector<PlacedLine> lines;
     for (std::int32_t i = 1; i <= doc.ItemCount; ++i) {
         const MapItem& entry = doc.Items[static_cast<std::size_t>(i)];
         if (entry.InUse == kFalse || !entry.isLineEntry())
             continue;
         if (const MapLine* line = lineOfEntry(doc, entry, true))
-            appendLineKey(key, entry, *line);
+            lines.push_back({i, entry.X, entry.Y, line, &rasterFor(entry.RefIndex, *line)});
     }
-    key.push_back(-1); // separates the lines from the fills
-    for (std::int32_t k = 1; k <= doc.FillCount; ++k) {
-        const FillPoint& fill = doc.Fills[static_cast<std::size_t>(k)];
-        key.push_back(fill.X);
-        key.push_back(fill.Y);
-        key.push_back(fill.Color);
-    }
-    return key;
+    return lines;
 }
 
 void Scene::composeBase(QImage& target, MapDocument& doc) {
@@ -214,12 +132,8 @@ void Scene::composeBase(QImage& target, MapDocument& doc) {
         const MapItem& entry = doc.Items[static_cast<std::size_t>(i)];
         if (entry.InUse == kFalse || !entry.isLineEntry())
             continue;
-        if (const MapLine* line = lineOfEntry(doc, entry, true)) {
-            if (cacheEnabled_)
-                drawRaster(target, rasterFor(entry.RefIndex, *line), entry.X, entry.Y, line->Color);
-            else
-                drawRaster(target, rasterizeLine(*line), entry.X, entry.Y, line->Color);
-        }
+        if (const MapLine* line = lineOfEntry(doc, entry, true))
+            drawRaster(target, rasterizeLine(*line), entry.X, entry.Y, line->Color);
     }
     FillOut(target, doc);
 }
@@ -345,8 +259,15 @@ std::optional<QRegion> Scene::itemChanges(MapDocument& doc, const PictoLibrary& 
     return region;
 }
 
-void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library) {
-    deepAssign(surface_, base_);
+void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library, bool baseFresh) {
+    if (baseFresh && (surface_.size() != base().size() || !surface_.isDetached())) {
+        // A first composition (a map loaded): the surface would be a new buffer copied from
+        // the base, which is not needed before the first frame. The base hands its pixels
+        // over and builds them again at the next composition.
+        surface_ = layers_.release();
+    } else {
+        deepAssign(surface_, base());
+    }
     if (cacheEnabled_) {
         drawn_.clear();
         for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
@@ -358,12 +279,13 @@ void Scene::recomposeAll(MapDocument& doc, const PictoLibrary& library) {
 }
 
 void Scene::recompose(const QRegion& region, MapDocument& doc, const PictoLibrary& library) {
+    ownPixels(surface_);
     const QRect bounds = surface_.rect();
     for (const QRect& piece : region) {
         const QRect area = piece & bounds;
         if (area.isEmpty())
             continue;
-        copyRect(surface_, base_, area);
+        copyRect(surface_, base(), area);
         QImage window = windowOnto(surface_, area);
         for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot) {
             if (drawn_[static_cast<std::size_t>(slot) - 1].extent.intersects(area))
@@ -375,32 +297,23 @@ void Scene::recompose(const QRegion& region, MapDocument& doc, const PictoLibrar
 
 void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuildBackground) {
     if (!rebuildBackground) {
+        ownPixels(surface_);
         for (std::int32_t slot = 1; slot <= doc.ItemCount; ++slot)
             drawItem(surface_, QPoint(), doc, slot, library);
         surfaceKnown_ = false; // items drawn twice
         surfaceChanges_ = QRegion(surface_.rect());
     } else if (!cacheEnabled_) {
-        composeBase(base_, doc);
+        composeBase(plainBase_, doc);
         recomposeAll(doc, library);
     } else {
         bool whole =
             !surfaceKnown_ || &library != library_ || library.revision() != libraryRevision_;
         library_ = &library;
         libraryRevision_ = library.revision();
-        QRegion changes;
-        std::vector<std::int64_t> key = baseKey(doc);
-        if (!baseValid_ || key != baseKey_) {
-            if (whole || !baseValid_ || base_.isNull()) {
-                composeBase(base_, doc);
-                whole = true;
-            } else {
-                composeBase(spareBase_, doc);
-                changes = changedTiles(base_, spareBase_);
-                std::swap(base_, spareBase_);
-            }
-            baseKey_ = std::move(key);
-            baseValid_ = true;
-        }
+        std::optional<QRegion> baseChanges = layers_.update(background_, backgroundLines(doc), doc);
+        const bool baseFresh = !baseChanges;
+        whole = whole || baseFresh;
+        QRegion changes = std::move(baseChanges).value_or(QRegion());
         if (!whole) {
             const std::optional<QRegion> items = itemChanges(doc, library);
             if (items)
@@ -409,7 +322,7 @@ void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuil
                 whole = true;
         }
         if (whole || areaOf(changes) * 2 > qint64{surface_.width()} * surface_.height())
-            recomposeAll(doc, library);
+            recomposeAll(doc, library, baseFresh);
         else
             recompose(changes, doc, library);
         surfaceKnown_ = true;
@@ -419,7 +332,10 @@ void Scene::DrawScene(MapDocument& doc, const PictoLibrary& library, bool rebuil
 
 void Scene::Flip() {
     if (canvas_.size() != surface_.size() || !canvas_.isDetached()) {
-        canvas_ = surface_.copy();
+        // The canvas shares the surface's pixels until either is written (a mark, the next
+        // composition), so the first frame costs no copy; from then on each has a buffer of
+        // its own and is written in place.
+        canvas_ = surface_;
         canvasChanges_ = QRegion(canvas_.rect());
     } else {
         const QRegion changes = surfaceChanges_ | canvasMarks_;
@@ -429,6 +345,11 @@ void Scene::Flip() {
     }
     surfaceChanges_ = QRegion();
     canvasMarks_ = QRegion();
+}
+
+QImage& Scene::canvas() {
+    ownPixels(canvas_); // marks are drawn on it next
+    return canvas_;
 }
 
 void Scene::canvasMarked(const QRect& area) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/map_document.h"
+#include "render/base_layers.h"
 #include "render/line_raster.h"
 
 #include <QImage>
@@ -25,16 +26,16 @@ inline constexpr int kDefaultSurfaceHeight = 600;
 //
 // Layers, bottom to top: the background picture, the background lines, the fills, then every
 // live item in slot order. The first three depend only on the background, the background lines
-// and the fill list; they are kept as the base picture, whose key is derived from that data on
-// every composition. Each item's effect on a pixel depends on that pixel and the item alone,
-// so a composition redraws only where something changed: where the base picture changed
-// (found by comparing the old base with the new one, tile by tile) and where a changed item
-// was or is now, clipped to those places, every item that reaches there being drawn again in
-// slot order. Both the base key and the item comparison look at the data itself, so no caller
-// has to say what it changed.
+// and the fill list; they are kept as the base picture (BaseLayers), which compares that data
+// with what it last drew at every composition and says where it changed. Each item's effect on
+// a pixel depends on that pixel and the item alone, so a composition redraws only where
+// something changed: where the base changed and where a changed item was or is now, clipped to
+// those places, every item that reaches there being drawn again in slot order. Both the base
+// and the item comparison look at the data itself, so no caller has to say what it changed.
 //
-// Surfaces kept, each the size of the map: the background picture, the base, the surface, the
-// canvas, and a second base once the base layers have changed (to compare with).
+// Surfaces kept, each the size of the map: the background picture, the base, the surface and
+// the canvas. A first composition leaves the base and the canvas to the next one: the surface
+// takes the base's pixels and the canvas shares the surface's until either is written.
 class Scene {
 public:
     Scene();
@@ -56,7 +57,7 @@ public:
     const QImage& canvas() const { return canvas_; }
     // For marks only, and each drawing of marks is told with canvasMarked(), so the next Flip
     // wipes them.
-    QImage& canvas() { return canvas_; }
+    QImage& canvas();
     void canvasMarked(const QRect& area);
     // What changed on the canvas since the last call: a view repaints only that.
     QRegion takeCanvasChanges();
@@ -81,7 +82,8 @@ private:
 
     const LineRaster& rasterFor(std::int32_t slot, const MapLine& line);
     void composeBase(QImage& target, MapDocument& doc);
-    std::vector<std::int64_t> baseKey(const MapDocument& doc) const;
+    std::vector<PlacedLine> backgroundLines(const MapDocument& doc);
+    const QImage& base() const { return cacheEnabled_ ? layers_.image() : plainBase_; }
     void drawItem(QImage& target, QPoint offset, MapDocument& doc, std::int32_t slot,
                   const PictoLibrary& library);
     // Measures a label on the way, as drawing it would.
@@ -90,17 +92,15 @@ private:
     // Where changed items were and are now, with drawn_ brought up to date; nothing when so
     // many changed that composing everything again is simpler.
     std::optional<QRegion> itemChanges(MapDocument& doc, const PictoLibrary& library);
-    void recomposeAll(MapDocument& doc, const PictoLibrary& library);
+    // With `baseFresh`, the base was just composed and may become the surface itself.
+    void recomposeAll(MapDocument& doc, const PictoLibrary& library, bool baseFresh = false);
     void recompose(const QRegion& region, MapDocument& doc, const PictoLibrary& library);
 
     QImage background_; // the base picture, Format_RGB32
-    QImage base_;       // layers 1 to 3 as last composed
-    QImage spareBase_;  // the next base, composed here and compared with the last
+    BaseLayers layers_; // layers 1 to 3, kept from one composition to the next
+    QImage plainBase_;  // the same, composed from scratch each time, without the cache
     QImage surface_;
     QImage canvas_;
-    std::uint64_t backgroundSerial_ = 0;
-    std::vector<std::int64_t> baseKey_;
-    bool baseValid_ = false;
     bool cacheEnabled_ = true;
     std::unordered_map<std::int32_t, CachedRaster> rasters_;
 

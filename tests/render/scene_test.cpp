@@ -192,6 +192,33 @@ TEST_F(SceneTest, LayersAndSlotOrder) {
     EXPECT_TRUE(compose(true));
 }
 
+// A wall with a gap that a background line plugs, moved away and back: what the base layers'
+// bookkeeping could miss. Left of the wall the seeds' region, right of it a white one holding
+// a grey patch.
+TEST_F(SceneTest, FillsFollowAMovedBackgroundLine) {
+    QImage walled = gridBackground(60, 40);
+    for (int y = 0; y < 40; ++y)
+        walled.setPixel(30, y, y >= 18 && y <= 21 ? kWhite : kBlack);
+    for (int i = 0; i < 8 * 7; ++i)
+        walled.setPixel(50 + i % 8, 2 + i / 8, 0xFF808080);
+    const std::vector<std::tuple<int, int, std::uint32_t>> cases[] = {
+        {{5, 5, 0xFFu}},                         // its area opened by the line, one pixel away
+        {{5, 5, 0x808080u}, {52, 5, 0xFF0000u}}, // a chain: the grey fill merges the patch
+        {{30, 19, 0xFFu}},                       // seeded on the black line, skipped until it moves
+    };
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        const auto& fills = cases[row];
+        start(1, walled);
+        const std::int32_t plug = doc.AddLine(lineThrough({{30, 17}, {30, 22}}), false, true);
+        for (const auto& [x, y, colour] : fills)
+            doc.AddFill(x, y, colour);
+        for (const int move : {0, 20, -20}) {
+            doc.item(plug)->X += move;
+            ASSERT_TRUE(compose(true)) << "case " << row << ", move " << move;
+        }
+    }
+}
+
 // The last map holds hundreds of elements: most edits redraw only pieces of it.
 TEST_F(SceneTest, RandomEditsComposeAsAFullComposition) {
     for (unsigned seed = 1; seed <= 7; ++seed) {
