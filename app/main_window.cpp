@@ -35,6 +35,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 // Resources of a static library are registered by hand.
 static void registerIcons() {
@@ -441,7 +442,8 @@ void MainWindow::setBackgroundPicture(const QString& path) {
 }
 
 void MainWindow::presentCanvas() {
-    canvas_->showImage(&scene_.canvas(), scene_.takeCanvasChanges());
+    // Read only: the canvas keeps sharing the surface's pixels until marks are drawn on it.
+    canvas_->showImage(&std::as_const(scene_).canvas(), scene_.takeCanvasChanges());
     // Every change of the map ends in a redraw; a drag is one change, once it is let go.
     recovery_.documentChanged();
     if (QGuiApplication::mouseButtons() == Qt::NoButton)

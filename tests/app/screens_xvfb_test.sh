@@ -7,6 +7,20 @@ binary=$1
 source "$(dirname "$0")/scratch_session.sh"
 write_test_map "$scratch/map.car"
 
+# Whether the window $main, frame included, lies within the screen $size and, where $whole says
+# so, keeps the size the map asks for. The frame, and the fit made again for it, come after the
+# window: the test waits for them.
+fits() {
+    read -r left right top bottom < <(xprop -id "$main" _NET_FRAME_EXTENTS | tr -dc '0-9 \n' | xargs)
+    # xwininfo's absolute corner: xdotool's counts the frame twice.
+    read -r X Y WIDTH HEIGHT < <(xwininfo -id "$main" |
+        awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Width/ {w=$NF} /Height/ {h=$NF} END {print x, y, w, h}')
+    seen="${WIDTH}x$HEIGHT at ($X, $Y), frame $left $right $top $bottom"
+    [ -n "$top" ] && (( X - left >= 0 && Y - top >= 0 && X + WIDTH + right <= ${size%x*} && Y + HEIGHT + bottom <= ${size#*x} )) &&
+        # 640 x 480 asks for a client of 973 x 593, bars besides.
+        { [ $whole = no ] || (( WIDTH == 973 * scale && HEIGHT > 593 * scale )); }
+}
+
 # The screen, the scale, and whether the window keeps the size the map asks for.
 for screen in 1366x768:1:yes 1024x600:1:no 1920x1080:2:no 1600x1200:1:yes; do
     IFS=: read -r size scale whole <<<"$screen" && start_x "$size"
@@ -15,16 +29,7 @@ for screen in 1366x768:1:yes 1024x600:1:no 1920x1080:2:no 1600x1200:1:yes; do
     QT_SCALE_FACTOR=$scale "$binary" "$scratch/map.car" & editor=$!
     main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tessaval - Grivendale v1.8$' | head -1) ||
         fail "no main window on $size"
-    sleep 1 # the window manager's frame comes after the window
-    read -r left right top bottom < <(xprop -id "$main" _NET_FRAME_EXTENTS | tr -dc '0-9 \n' | xargs)
-    # xwininfo's absolute corner: xdotool's counts the frame twice.
-    read -r X Y WIDTH HEIGHT < <(xwininfo -id "$main" |
-        awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Width/ {w=$NF} /Height/ {h=$NF} END {print x, y, w, h}')
-    (( X - left >= 0 && Y - top >= 0 && X + WIDTH + right <= ${size%x*} && Y + HEIGHT + bottom <= ${size#*x} )) ||
-        fail "on $size at scale $scale the window ${WIDTH}x$HEIGHT at ($X, $Y), frame $left $right $top $bottom, leaves the screen"
-    # 640 x 480 asks for a client of 973 x 593, bars besides.
-    [ $whole = no ] || (( WIDTH == 973 * scale && HEIGHT > 593 * scale )) ||
-        fail "on $size the window was cut to ${WIDTH}x$HEIGHT although it fits"
+    poll fits || fail "on $size at scale $scale the window ${seen:-} leaves the screen or was cut"
     kill -9 $editor && wait $editor 2>/dev/null || true
     editor= && pkill -x openbox && rm -f "$XDG_DATA_HOME/Grivendale/"*.lock
 done
