@@ -25,7 +25,8 @@ fits() {
 for screen in 1366x768:1:yes 1024x600:1:no 1920x1080:2:no 1600x1200:1:yes; do
     IFS=: read -r size scale whole <<<"$screen" && start_x "$size"
     openbox --sm-disable >/dev/null 2>&1 &
-    poll xprop -root _NET_SUPPORTING_WM_CHECK || fail "no window manager on $size"
+    wm() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+    poll wm || fail "no window manager on $size"
     QT_SCALE_FACTOR=$scale "$binary" "$scratch/map.car" 2>"$scratch/errors" & editor=$!
     main=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tessaval - Grivendale v1.8$' | head -1) ||
         fail "no main window on $size: $(ps -o stat,etime,cmd -p $editor | tail -1) $(cat "$scratch/errors")"
