@@ -294,11 +294,5 @@ BENCHMARK(BM_RecoveryCopyWrite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PointerDrag)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return grivendale::runBenchmarksWithFonts(argc, argv);
 }

@@ -3,7 +3,10 @@
 #include "render/text_draw.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QPainter>
+
+#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <random>
@@ -129,6 +132,20 @@ BigMap::BigMap() {
                                 0x000000);
     }
     scene.DrawScene(doc, library, true);
+}
+
+} // namespace grivendale
+
+namespace grivendale {
+
+int runBenchmarksWithFonts(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace grivendale

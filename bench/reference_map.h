@@ -43,4 +43,8 @@ struct BigMap {
     std::int32_t backgroundLine = 0; // a line entry drawn under them
 };
 
+// Runs the benchmarks of the program in a GUI application (labels need its fonts), on the
+// offscreen platform unless another is asked for: never a display.
+int runBenchmarksWithFonts(int argc, char** argv);
+
 } // namespace grivendale

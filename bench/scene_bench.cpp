@@ -171,11 +171,5 @@ BENCHMARK(BM_DragStep)
 BENCHMARK(BM_FullRebuild)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return grivendale::runBenchmarksWithFonts(argc, argv);
 }

@@ -2,8 +2,6 @@
 #include "editor/session_history.h"
 #include "reference_map.h"
 
-#include <QGuiApplication>
-
 #include <benchmark/benchmark.h>
 
 using namespace grivendale;
@@ -50,11 +48,5 @@ void BM_BigMapHundredDragsUndone(benchmark::State& state) {
 BENCHMARK(BM_BigMapHundredDragsUndone)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    // The big map's labels need the font machinery, never a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksWithFonts(argc, argv);
 }
